@@ -1,0 +1,211 @@
+#include "app/CAlrFile.h"
+
+#include "app/CTessaryDoc.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+
+template <typename... Args> std::string Format(const char* fmt, Args... args) {
+    char text[512];
+    std::snprintf(text, sizeof text, fmt, args...);
+    return text;
+}
+
+void PutLe32(std::uint8_t* p, std::int32_t value) {
+    const auto v = static_cast<std::uint32_t>(value);
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::int32_t GetLe32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Reads the stream in large blocks and hands out exact byte counts.
+class CBlockReader {
+public:
+    explicit CBlockReader(std::istream& in) : m_in(in), m_buffer(kBufferBytes) {}
+
+    // Pointer to the next n bytes (n <= 4096 + 8), or nullptr at an early end.
+    const std::uint8_t* Take(std::size_t n) {
+        if (m_nEnd - m_nPos < n && !Refill(n))
+            return nullptr;
+        const std::uint8_t* p = m_buffer.data() + m_nPos;
+        m_nPos += n;
+        m_nOffset += n;
+        return p;
+    }
+    std::uint64_t Offset() const { return m_nOffset; }
+
+private:
+    bool Refill(std::size_t need) {
+        std::copy(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_nPos),
+                  m_buffer.begin() + static_cast<std::ptrdiff_t>(m_nEnd), m_buffer.begin());
+        m_nEnd -= m_nPos;
+        m_nPos = 0;
+        while (m_nEnd < need && m_in) {
+            m_in.read(reinterpret_cast<char*>(m_buffer.data() + m_nEnd),
+                      static_cast<std::streamsize>(m_buffer.size() - m_nEnd));
+            m_nEnd += static_cast<std::size_t>(m_in.gcount());
+        }
+        return m_nEnd >= need;
+    }
+
+    std::istream& m_in;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_nPos = 0;
+    std::size_t m_nEnd = 0;
+    std::uint64_t m_nOffset = 0;
+};
+
+} // namespace
+
+bool CAlrFile::Store(const CTessaryDoc& doc, std::ostream& out, std::string& error) {
+    std::vector<std::uint8_t> buffer;
+    buffer.reserve(kBufferBytes + TRAFFIC_MAX_LENGTH + 8);
+    auto flush = [&] {
+        out.write(reinterpret_cast<const char*>(buffer.data()),
+                  static_cast<std::streamsize>(buffer.size()));
+        buffer.clear();
+    };
+    std::uint8_t head[8];
+    PutLe32(head, static_cast<std::int32_t>(doc.GetCount()));
+    buffer.insert(buffer.end(), head, head + 4);
+    for (std::size_t i = 0; i < doc.GetCount(); ++i) {
+        const TrafficRecord r = doc.GetRecord(i);
+        PutLe32(head, r.m_nLength);
+        PutLe32(head + 4, r.m_nDirection);
+        buffer.insert(buffer.end(), head, head + 8);
+        buffer.insert(buffer.end(), r.m_pData, r.m_pData + r.m_nLength);
+        if (buffer.size() >= kBufferBytes)
+            flush();
+    }
+    flush();
+    out.flush();
+    if (!out) {
+        error = "캡처 파일을 쓸 수 없습니다.";
+        return false;
+    }
+    return true;
+}
+
+bool CAlrFile::Store(const CTessaryDoc& doc, const std::filesystem::path& path,
+                     std::string& error) {
+    std::filesystem::path temp = path;
+    temp += ".tmp~";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            error = "캡처 파일을 만들 수 없습니다: " + path.string();
+            return false;
+        }
+        if (!Store(doc, out, error)) {
+            out.close();
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            error += " " + path.string();
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        error = "캡처 파일을 쓸 수 없습니다: " + path.string();
+        return false;
+    }
+    return true;
+}
+
+bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
+    doc.Clear();
+    CBlockReader reader(in);
+    const std::uint8_t* p = reader.Take(4);
+    if (!p) {
+        error = "캡처 파일이 비어 있거나 레코드 수(파일 위치 0)를 읽기 전에 끝났습니다.";
+        return false;
+    }
+    const std::int32_t count = GetLe32(p);
+    if (count < 0) {
+        error = Format("캡처 파일이 손상되었습니다: 파일 위치 0의 레코드 수 %d이(가) 음수입니다.",
+                       static_cast<int>(count));
+        return false;
+    }
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const auto at = static_cast<long long>(reader.Offset());
+        p = reader.Take(8);
+        if (!p) {
+            error = Format("캡처 파일이 레코드 %lld (파일 위치 %lld)에서 일찍 끝났습니다. "
+                           "레코드 %lld개 중 앞의 것만 읽었습니다.",
+                           static_cast<long long>(i), at, static_cast<long long>(count));
+            return false;
+        }
+        const std::int32_t length = GetLe32(p);
+        const std::int32_t direction = GetLe32(p + 4);
+        if (length < 0 || length > TRAFFIC_MAX_LENGTH) {
+            error =
+                Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 길이 %lld이(가) "
+                       "0~4096 범위를 벗어납니다.",
+                       static_cast<long long>(i), at, static_cast<long long>(length));
+            return false;
+        }
+        if (direction != TRAFFIC_RX && direction != TRAFFIC_TX) {
+            error =
+                Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 방향 %lld이(가) "
+                       "1(수신) 또는 2(송신)가 아닙니다.",
+                       static_cast<long long>(i), at, static_cast<long long>(direction));
+            return false;
+        }
+        p = reader.Take(static_cast<std::size_t>(length));
+        if (!p) {
+            error = Format("캡처 파일이 레코드 %lld (파일 위치 %lld)의 데이터 %lld바이트를 다 읽기 "
+                           "전에 끝났습니다.",
+                           static_cast<long long>(i), at, static_cast<long long>(length));
+            return false;
+        }
+        doc.AddRecord(direction, p, length);
+    }
+    return true;
+}
+
+bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        doc.Clear();
+        error = "캡처 파일을 열 수 없습니다: " + path.string();
+        return false;
+    }
+    if (!Load(doc, in, error)) {
+        error += " (" + path.string() + ")";
+        return false;
+    }
+    return true;
+}
+
+std::filesystem::path CAlrFile::OpenPath(const std::string& chosen) {
+    std::string upper = chosen;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (upper.find(".ALR") != std::string::npos)
+        return std::filesystem::path(chosen);
+    // Files saved here get ".alr"; take that one when only it exists.
+    std::filesystem::path upperSuffix(chosen + ".ALR");
+    std::filesystem::path lowerSuffix(chosen + ".alr");
+    std::error_code ec;
+    if (!std::filesystem::exists(upperSuffix, ec) && std::filesystem::exists(lowerSuffix, ec))
+        return lowerSuffix;
+    return upperSuffix;
+}

@@ -1,0 +1,118 @@
+#include "link/CCp949.h"
+
+#include <algorithm>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <iconv.h>
+#endif
+
+namespace {
+
+bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+#ifdef _WIN32
+
+std::wstring Widen(std::string_view in, UINT codePage, DWORD flags) {
+    if (in.empty())
+        return {};
+    int n =
+        MultiByteToWideChar(codePage, flags, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, flags, in.data(), static_cast<int>(in.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& in, UINT codePage) {
+    if (in.empty())
+        return {};
+    int n = WideCharToMultiByte(codePage, 0, in.data(), static_cast<int>(in.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, in.data(), static_cast<int>(in.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+#else
+
+// Runs iconv over the whole input; an unconvertible or invalid sequence is
+// replaced and conversion goes on after it.
+std::string Convert(std::string_view in, const char* to, const char* from,
+                    std::string_view replacement, std::size_t skipUnit) {
+    std::string out;
+    if (in.empty())
+        return out;
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::string(in); // no converter: pass the bytes through
+    out.reserve(in.size() * 3 / 2 + 4);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char buffer[1024];
+    while (srcLeft > 0) {
+        char* dst = buffer;
+        std::size_t dstLeft = sizeof buffer;
+        std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buffer, static_cast<std::size_t>(dst - buffer));
+        if (rc != static_cast<std::size_t>(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
+        // EILSEQ or EINVAL: replace one unit and go on.
+        out.append(replacement);
+        std::size_t skip = skipUnit;
+        if (skipUnit == 0) { // UTF-8 input: skip one whole character
+            unsigned char c = static_cast<unsigned char>(*src);
+            skip = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            // never skip past a byte that starts another character
+            for (std::size_t k = 1; k < skip && k < srcLeft; ++k) {
+                if ((static_cast<unsigned char>(src[k]) & 0xC0) != 0x80) {
+                    skip = k;
+                    break;
+                }
+            }
+        }
+        skip = std::min(skip, srcLeft);
+        src += skip;
+        srcLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return out;
+}
+
+#endif
+
+} // namespace
+
+std::string CCp949::FromUtf8(std::string_view utf8) {
+#ifdef _WIN32
+    return Narrow(Widen(utf8, CP_UTF8, 0), 949);
+#else
+    return Convert(utf8, "CP949", "UTF-8", "?", 0);
+#endif
+}
+
+std::string CCp949::ToUtf8(std::string_view cp949) {
+#ifdef _WIN32
+    return Narrow(Widen(cp949, 949, 0), CP_UTF8);
+#else
+    return Convert(cp949, "UTF-8", "CP949", "\xEF\xBF\xBD", 1);
+#endif
+}
+
+std::size_t CCp949::CharBoundary(std::string_view cp949, std::size_t maxBytes) {
+    std::size_t i = 0;
+    while (i < cp949.size()) {
+        std::size_t step = IsLeadByte(static_cast<unsigned char>(cp949[i])) ? 2 : 1;
+        if (i + step > maxBytes)
+            break;
+        i += step;
+    }
+    return std::min(i, cp949.size());
+}

@@ -1,0 +1,127 @@
+#include "analyzer/CTrafficPage.h"
+#include "TestBytes.h"
+#include "analyzer/ByteLabel.h"
+#include "app/CTessaryDoc.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void Add(CTessaryDoc& doc, int direction, const Bytes& bytes) {
+    ASSERT_TRUE(doc.AddRecord(direction, bytes.data(), static_cast<int>(bytes.size())));
+}
+
+TEST(TrafficPage, EmptyCaptureShowsOneBlankPage) {
+    CTessaryDoc doc;
+    CTrafficPage page;
+    EXPECT_EQ(page.PaintPage(doc, 1, RX_MODE_ASCII), 1);
+    EXPECT_EQ(page.PageText(), "1/1");
+    EXPECT_EQ(page.GetFilled(), 0);
+    for (int i = 0; i < PAGE_CELLS; ++i) {
+        EXPECT_TRUE(page.Cell(i).m_strText.empty());
+        EXPECT_EQ(page.Cell(i).m_nDirection, 0);
+    }
+}
+
+TEST(TrafficPage, SixHundredBytesMakeTwoPagesAndClamp) {
+    CTessaryDoc doc;
+    Bytes block(200);
+    for (int r = 0; r < 3; ++r) {
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<std::uint8_t>(r * 200 + i);
+        Add(doc, r == 1 ? TRAFFIC_TX : TRAFFIC_RX, block);
+    }
+    CTrafficPage page;
+    page.PaintPage(doc, 1, RX_MODE_BINARY);
+    EXPECT_EQ(page.PageText(), "1/2");
+    EXPECT_EQ(page.GetFilled(), PAGE_CELLS);
+    EXPECT_EQ(page.Cell(0).m_strText, "00");
+    EXPECT_EQ(page.Cell(199).m_nDirection, TRAFFIC_RX);
+    EXPECT_EQ(page.Cell(200).m_nDirection, TRAFFIC_TX);
+    EXPECT_EQ(page.Cell(28, 1).m_strText, ByteHex(static_cast<std::uint8_t>(57)));
+
+    // Page 2 holds bytes 523..600 (numbered from 1) in its first 78 cells.
+    page.PaintPage(doc, 2, RX_MODE_BINARY);
+    EXPECT_EQ(page.PageText(), "2/2");
+    EXPECT_EQ(page.GetFilled(), 78);
+    EXPECT_EQ(page.Cell(0).m_strText, ByteHex(static_cast<std::uint8_t>(522)));
+    EXPECT_EQ(page.Cell(77).m_strText, ByteHex(static_cast<std::uint8_t>(599)));
+    EXPECT_EQ(page.Cell(77).m_nDirection, TRAFFIC_RX);
+    for (int i = 78; i < PAGE_CELLS; ++i)
+        ASSERT_TRUE(page.Cell(i).m_strText.empty()) << i;
+
+    // Past the end clamps to the last page, below 1 to the first.
+    EXPECT_EQ(page.PaintPage(doc, 3, RX_MODE_BINARY), 2);
+    EXPECT_EQ(page.PageText(), "2/2");
+    EXPECT_EQ(page.PaintPage(doc, 0, RX_MODE_BINARY), 1);
+
+    // A capture that shrinks (a load) clamps the page shown.
+    doc.Clear();
+    EXPECT_EQ(page.PaintPage(doc, 2, RX_MODE_BINARY), 1);
+    EXPECT_EQ(page.PageText(), "1/1");
+    EXPECT_EQ(page.GetFilled(), 0);
+}
+
+TEST(TrafficPage, LabelsAndDirectionsOfASmallExchange) {
+    CTessaryDoc doc;
+    Add(doc, TRAFFIC_TX, ToBytes("AB"));
+    Add(doc, TRAFFIC_RX, Bytes{});
+    Add(doc, TRAFFIC_RX, "02 41 0D"_hex);
+    CTrafficPage page;
+    page.PaintPage(doc, 1, RX_MODE_ASCII);
+    const char* texts[] = {"A", "B", "stx", "A", "cr"};
+    const int dirs[] = {TRAFFIC_TX, TRAFFIC_TX, TRAFFIC_RX, TRAFFIC_RX, TRAFFIC_RX};
+    ASSERT_EQ(page.GetFilled(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(page.Cell(i).m_strText, texts[i]);
+        EXPECT_EQ(page.Cell(i).m_nDirection, dirs[i]);
+    }
+    page.PaintPage(doc, 1, RX_MODE_BINARY);
+    EXPECT_EQ(page.Cell(2).m_strText, "02");
+    EXPECT_EQ(page.Cell(3).m_strText, "41");
+    EXPECT_EQ(page.Cell(4).m_strText, "0D");
+}
+
+TEST(TrafficPage, ByteLabelTable) {
+    const char* expected[33] = {"nul", "soh", "stx", "ext", "eot", "enq", "ack", "bel", "bs",
+                                "ht",  "lf",  "vt",  "ff",  "cr",  "so",  "si",  "dle", "dc1",
+                                "dc2", "dc3", "dc4", "nak", "syn", "etb", "can", "em",  "sub",
+                                "esc", "fs",  "gs",  "rs",  "us",  "sp"};
+    for (int b = 0; b <= 32; ++b)
+        EXPECT_EQ(ByteLabel(static_cast<std::uint8_t>(b)), expected[b]) << b;
+    EXPECT_EQ(ByteLabel('!'), "!");
+    EXPECT_EQ(ByteLabel('~'), "~");
+    EXPECT_EQ(ByteLabel(0xB0), "\xC2\xB0"); // shown as its Latin-1 character
+    EXPECT_EQ(ByteLabel(0xFF), "\xC3\xBF");
+    EXPECT_EQ(ByteHex(0x0A), "0A");
+    EXPECT_EQ(ByteHex(0xFF), "FF");
+}
+
+TEST(TrafficPage, PageStartsInsideALongRecordAfterEmptyOnes) {
+    // Records of 1000 bytes with empty records between them; each page's
+    // first cell must be byte (page-1)*522 wherever it falls.
+    CTessaryDoc doc;
+    Bytes block(1000);
+    std::uint32_t g = 0;
+    for (int r = 0; r < 50; ++r) {
+        for (auto& b : block)
+            b = static_cast<std::uint8_t>(g++ % 251);
+        Add(doc, TRAFFIC_RX, block);
+        Add(doc, TRAFFIC_TX, Bytes{});
+    }
+    CTrafficPage page;
+    const int pages = CTrafficPage::PageCount(doc.GetTotalBytes());
+    EXPECT_EQ(pages, 50000 / 522 + 1);
+    for (int p = 1; p <= pages; ++p) {
+        page.PaintPage(doc, p, RX_MODE_BINARY);
+        const std::uint32_t first = static_cast<std::uint32_t>(p - 1) * 522;
+        ASSERT_EQ(page.Cell(0).m_strText, ByteHex(static_cast<std::uint8_t>(first % 251))) << p;
+        const int expectFilled = p < pages ? PAGE_CELLS : static_cast<int>(50000 - first);
+        ASSERT_EQ(page.GetFilled(), expectFilled) << p;
+        ASSERT_EQ(page.Cell(expectFilled - 1).m_strText,
+                  ByteHex(static_cast<std::uint8_t>(
+                      (first + static_cast<std::uint32_t>(expectFilled) - 1) % 251)));
+    }
+}
+
+} // namespace

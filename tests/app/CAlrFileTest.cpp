@@ -1,0 +1,181 @@
+#include "app/CAlrFile.h"
+#include "TestBytes.h"
+#include "app/CTessaryDoc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
+
+namespace {
+
+Bytes Store(const CTessaryDoc& doc) {
+    std::ostringstream out;
+    std::string error;
+    EXPECT_TRUE(CAlrFile::Store(doc, out, error)) << error;
+    return ToBytes(out.str());
+}
+
+bool Load(CTessaryDoc& doc, const Bytes& file, std::string& error) {
+    std::istringstream in(ToString(file));
+    return CAlrFile::Load(doc, in, error);
+}
+
+TEST(AlrFile, StoresTheDocumentedLayoutByteForByte) {
+    CTessaryDoc doc;
+    const Bytes tx = "41 42"_hex, rx = "06"_hex;
+    doc.AddRecord(TRAFFIC_TX, tx.data(), 2);
+    doc.AddRecord(TRAFFIC_RX, rx.data(), 1);
+    const Bytes expected =
+        "02 00 00 00 | 02 00 00 00 02 00 00 00 41 42 | 01 00 00 00 01 00 00 00 06"_hex;
+    ASSERT_EQ(expected.size(), 23u);
+    EXPECT_EQ(Store(doc), expected);
+
+    CTessaryDoc loaded;
+    std::string error;
+    ASSERT_TRUE(Load(loaded, expected, error)) << error;
+    ASSERT_EQ(loaded.GetCount(), 2u);
+    EXPECT_EQ(loaded.GetRecord(0).m_nDirection, TRAFFIC_TX);
+    EXPECT_EQ(loaded.GetRecord(1).m_nDirection, TRAFFIC_RX);
+    EXPECT_EQ(Store(loaded), expected);
+}
+
+TEST(AlrFile, EmptyCaptureAndEmptyRecords) {
+    CTessaryDoc doc;
+    EXPECT_EQ(Store(doc), "00 00 00 00"_hex);
+
+    // Loading replaces what the document held.
+    const Bytes one = "AA"_hex;
+    doc.AddRecord(TRAFFIC_RX, one.data(), 1);
+    std::string error;
+    ASSERT_TRUE(Load(doc, "00 00 00 00"_hex, error));
+    EXPECT_EQ(doc.GetCount(), 0u);
+
+    ASSERT_TRUE(Load(doc, "01 00 00 00 | 00 00 00 00 01 00 00 00"_hex, error));
+    ASSERT_EQ(doc.GetCount(), 1u);
+    EXPECT_EQ(doc.GetRecord(0).m_nLength, 0);
+}
+
+TEST(AlrFile, DamagedFilesStopWithRecordAndOffsetAndKeepEarlierRecords) {
+    struct Case {
+        const char* name;
+        Bytes file;
+        std::size_t kept;
+        const char* mentions; // text the error must hold
+    } cases[] = {
+        {"empty file", {}, 0, "파일 위치 0"},
+        {"short count", "02 00"_hex, 0, "파일 위치 0"},
+        {"negative count", "FF FF FF FF"_hex, 0, "-1"},
+        {"length above 4096",
+         "02 00 00 00 | 01 00 00 00 01 00 00 00 41 | 01 10 00 00 01 00 00 00"_hex, 1,
+         "레코드 2 (파일 위치 13)"},
+        {"negative length", "01 00 00 00 | FF FF FF FF 02 00 00 00"_hex, 0,
+         "레코드 1 (파일 위치 4)"},
+        {"bad direction", "01 00 00 00 | 01 00 00 00 07 00 00 00 41"_hex, 0, "방향 7"},
+        {"ends inside a header", "02 00 00 00 | 01 00 00 00 02 00 00 00 41 | 01 00"_hex, 1,
+         "레코드 2 (파일 위치 13)"},
+        {"ends inside the data", "01 00 00 00 | 04 00 00 00 02 00 00 00 41 42"_hex, 0,
+         "레코드 1 (파일 위치 4)"},
+        // A count of 2^31-1 with one record: nothing is sized from the count.
+        {"huge count", "FF FF FF 7F | 01 00 00 00 01 00 00 00 41"_hex, 1,
+         "레코드 2 (파일 위치 13)"},
+    };
+    for (const Case& c : cases) {
+        CTessaryDoc doc;
+        std::string error;
+        EXPECT_FALSE(Load(doc, c.file, error)) << c.name;
+        EXPECT_EQ(doc.GetCount(), c.kept) << c.name;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << c.name << ": " << error;
+    }
+}
+
+// Two gigabytes of garbage that exist only as they are read.
+class GarbageBuf : public std::streambuf {
+public:
+    explicit GarbageBuf(std::uint64_t size) : m_nLeft(size) {}
+    std::uint64_t m_nServed = 0;
+
+protected:
+    int_type underflow() override {
+        if (m_nLeft == 0)
+            return traits_type::eof();
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sizeof m_buf, m_nLeft));
+        for (std::size_t i = 0; i < n; ++i)
+            m_buf[i] = static_cast<char>(0x5A ^ (i * 31));
+        m_nLeft -= n;
+        m_nServed += n;
+        setg(m_buf, m_buf, m_buf + n);
+        return traits_type::to_int_type(m_buf[0]);
+    }
+
+private:
+    char m_buf[65536];
+    std::uint64_t m_nLeft;
+};
+
+TEST(AlrFile, GarbageIsRefusedAfterReadingLittle) {
+    GarbageBuf buf(std::uint64_t{2} << 30);
+    std::istream in(&buf);
+    CTessaryDoc doc;
+    std::string error;
+    EXPECT_FALSE(CAlrFile::Load(doc, in, error));
+    EXPECT_LE(buf.m_nServed, std::uint64_t{4} << 20);
+    EXPECT_LE(doc.GetTotalBytes(), 4096u);
+}
+
+TEST(AlrFile, FileRoundTripAndFailures) {
+    const auto dir =
+        std::filesystem::temp_directory_path() /
+        ("quillet-alr-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "capture.alr";
+
+    CTessaryDoc doc;
+    Bytes block(4096);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(i * 7);
+    for (int i = 0; i < 300; ++i)
+        doc.AddRecord(i % 3 ? TRAFFIC_RX : TRAFFIC_TX, block.data(), (i * 37) % 4097);
+    std::string error;
+    ASSERT_TRUE(CAlrFile::Store(doc, path, error)) << error;
+
+    CTessaryDoc loaded;
+    ASSERT_TRUE(CAlrFile::Load(loaded, path, error)) << error;
+    ASSERT_EQ(loaded.GetCount(), doc.GetCount());
+    for (std::size_t i = 0; i < doc.GetCount(); ++i) {
+        const TrafficRecord a = doc.GetRecord(i), b = loaded.GetRecord(i);
+        ASSERT_EQ(a.m_nDirection, b.m_nDirection);
+        ASSERT_EQ(Bytes(a.m_pData, a.m_pData + a.m_nLength),
+                  Bytes(b.m_pData, b.m_pData + b.m_nLength));
+    }
+
+    // A save that cannot be written leaves the old file alone.
+    const auto before = std::filesystem::file_size(path);
+    EXPECT_FALSE(CAlrFile::Store(doc, dir / "no-such-folder" / "x.alr", error));
+    EXPECT_NE(error.find("x.alr"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(path), before);
+
+    EXPECT_FALSE(CAlrFile::Load(loaded, dir / "missing.alr", error));
+    EXPECT_NE(error.find("missing.alr"), std::string::npos);
+    EXPECT_EQ(loaded.GetCount(), 0u);
+    EXPECT_FALSE(CAlrFile::Load(loaded, dir, error)); // a folder is no capture
+    std::filesystem::remove_all(dir);
+}
+
+TEST(AlrFile, OpenPathAddsTheExtensionOnlyWhenMissing) {
+    EXPECT_EQ(CAlrFile::OpenPath("c:\\data\\log").string(), "c:\\data\\log.ALR");
+    EXPECT_EQ(CAlrFile::OpenPath("c:\\data\\log.alr").string(), "c:\\data\\log.alr");
+    EXPECT_EQ(CAlrFile::OpenPath("/x/a.ALR.bak").string(), "/x/a.ALR.bak");
+
+    // Saved files carry ".alr"; when only that one exists it is taken.
+    const auto dir = std::filesystem::temp_directory_path() / "quillet-openpath";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "log.alr") << "";
+    EXPECT_EQ(CAlrFile::OpenPath((dir / "log").string()), dir / "log.alr");
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
