@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -34,42 +35,10 @@ std::int32_t GetLe32(const std::uint8_t* p) {
         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// Reads the stream in large blocks and hands out exact byte counts.
-class CBlockReader {
-public:
-    explicit CBlockReader(std::istream& in) : m_in(in), m_buffer(kBufferBytes) {}
-
-    // Pointer to the next n bytes (n <= 4096 + 8), or nullptr at an early end.
-    const std::uint8_t* Take(std::size_t n) {
-        if (m_nEnd - m_nPos < n && !Refill(n))
-            return nullptr;
-        const std::uint8_t* p = m_buffer.data() + m_nPos;
-        m_nPos += n;
-        m_nOffset += n;
-        return p;
-    }
-    std::uint64_t Offset() const { return m_nOffset; }
-
-private:
-    bool Refill(std::size_t need) {
-        std::copy(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_nPos),
-                  m_buffer.begin() + static_cast<std::ptrdiff_t>(m_nEnd), m_buffer.begin());
-        m_nEnd -= m_nPos;
-        m_nPos = 0;
-        while (m_nEnd < need && m_in) {
-            m_in.read(reinterpret_cast<char*>(m_buffer.data() + m_nEnd),
-                      static_cast<std::streamsize>(m_buffer.size() - m_nEnd));
-            m_nEnd += static_cast<std::size_t>(m_in.gcount());
-        }
-        return m_nEnd >= need;
-    }
-
-    std::istream& m_in;
-    std::vector<std::uint8_t> m_buffer;
-    std::size_t m_nPos = 0;
-    std::size_t m_nEnd = 0;
-    std::uint64_t m_nOffset = 0;
-};
+std::size_t ReadUpTo(std::istream& in, std::uint8_t* dest, std::size_t n) {
+    in.read(reinterpret_cast<char*>(dest), static_cast<std::streamsize>(n));
+    return static_cast<std::size_t>(in.gcount());
+}
 
 } // namespace
 
@@ -116,7 +85,7 @@ bool CAlrFile::Store(const CTessaryDoc& doc, const std::filesystem::path& path,
             out.close();
             std::error_code ignored;
             std::filesystem::remove(temp, ignored);
-            error += " " + path.string();
+            error.append(" ").append(path.string());
             return false;
         }
     }
@@ -130,53 +99,78 @@ bool CAlrFile::Store(const CTessaryDoc& doc, const std::filesystem::path& path,
     return true;
 }
 
+// The file is read straight into the document's storage chunks and each
+// record is entered where its bytes lie; a record cut by the end of a chunk
+// moves, header and all, to the start of the next one.
 bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
     doc.Clear();
-    CBlockReader reader(in);
-    const std::uint8_t* p = reader.Take(4);
-    if (!p) {
+    std::uint8_t head[4];
+    if (ReadUpTo(in, head, 4) < 4) {
         error = "캡처 파일이 비어 있거나 레코드 수(파일 위치 0)를 읽기 전에 끝났습니다.";
         return false;
     }
-    const std::int32_t count = GetLe32(p);
+    const std::int32_t count = GetLe32(head);
     if (count < 0) {
         error = Format("캡처 파일이 손상되었습니다: 파일 위치 0의 레코드 수 %d이(가) 음수입니다.",
                        static_cast<int>(count));
         return false;
     }
-    for (std::int32_t i = 1; i <= count; ++i) {
-        const auto at = static_cast<long long>(reader.Offset());
-        p = reader.Take(8);
-        if (!p) {
-            error = Format("캡처 파일이 레코드 %lld (파일 위치 %lld)에서 일찍 끝났습니다. "
-                           "레코드 %lld개 중 앞의 것만 읽었습니다.",
-                           static_cast<long long>(i), at, static_cast<long long>(count));
+
+    std::int32_t done = 0;
+    std::uint64_t chunkFileOffset = 4; // file offset of the chunk's first byte
+    const std::uint8_t* tail = nullptr;
+    std::size_t tailBytes = 0;
+    while (done < count) {
+        std::uint8_t* chunk = doc.BeginChunk();
+        if (tailBytes > 0)
+            std::memcpy(chunk, tail, tailBytes);
+        const std::size_t filled =
+            tailBytes + ReadUpTo(in, chunk + tailBytes, CTessaryDoc::kChunkBytes - tailBytes);
+        std::size_t pos = 0;
+        while (done < count && filled - pos >= 8) {
+            const std::int32_t length = GetLe32(chunk + pos);
+            const std::int32_t direction = GetLe32(chunk + pos + 4);
+            const auto record = static_cast<long long>(done) + 1;
+            const auto at = static_cast<long long>(chunkFileOffset + pos);
+            if (length < 0 || length > TRAFFIC_MAX_LENGTH) {
+                doc.EndChunk(pos);
+                error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 길이 "
+                               "%lld이(가) 0~4096 범위를 벗어납니다.",
+                               record, at, static_cast<long long>(length));
+                return false;
+            }
+            if (direction != TRAFFIC_RX && direction != TRAFFIC_TX) {
+                doc.EndChunk(pos);
+                error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 방향 "
+                               "%lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
+                               record, at, static_cast<long long>(direction));
+                return false;
+            }
+            if (filled - pos - 8 < static_cast<std::size_t>(length))
+                break;
+            doc.AddRecordInPlace(direction, pos + 8, length);
+            pos += 8 + static_cast<std::size_t>(length);
+            ++done;
+        }
+        doc.EndChunk(pos);
+        if (done == count)
+            break;
+        if (filled < CTessaryDoc::kChunkBytes) { // the file ended
+            const auto record = static_cast<long long>(done) + 1;
+            const auto at = static_cast<long long>(chunkFileOffset + pos);
+            if (filled - pos < 8)
+                error = Format("캡처 파일이 레코드 %lld (파일 위치 %lld)에서 일찍 끝났습니다. "
+                               "레코드 %lld개 중 앞의 것만 읽었습니다.",
+                               record, at, static_cast<long long>(count));
+            else
+                error = Format("캡처 파일이 레코드 %lld (파일 위치 %lld)의 데이터 %lld바이트를 다 "
+                               "읽기 전에 끝났습니다.",
+                               record, at, static_cast<long long>(GetLe32(chunk + pos)));
             return false;
         }
-        const std::int32_t length = GetLe32(p);
-        const std::int32_t direction = GetLe32(p + 4);
-        if (length < 0 || length > TRAFFIC_MAX_LENGTH) {
-            error =
-                Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 길이 %lld이(가) "
-                       "0~4096 범위를 벗어납니다.",
-                       static_cast<long long>(i), at, static_cast<long long>(length));
-            return false;
-        }
-        if (direction != TRAFFIC_RX && direction != TRAFFIC_TX) {
-            error =
-                Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 방향 %lld이(가) "
-                       "1(수신) 또는 2(송신)가 아닙니다.",
-                       static_cast<long long>(i), at, static_cast<long long>(direction));
-            return false;
-        }
-        p = reader.Take(static_cast<std::size_t>(length));
-        if (!p) {
-            error = Format("캡처 파일이 레코드 %lld (파일 위치 %lld)의 데이터 %lld바이트를 다 읽기 "
-                           "전에 끝났습니다.",
-                           static_cast<long long>(i), at, static_cast<long long>(length));
-            return false;
-        }
-        doc.AddRecord(direction, p, length);
+        tail = chunk + pos;
+        tailBytes = filled - pos;
+        chunkFileOffset += pos;
     }
     return true;
 }
@@ -189,7 +183,7 @@ bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::st
         return false;
     }
     if (!Load(doc, in, error)) {
-        error += " (" + path.string() + ")";
+        error.append(" (").append(path.string()).append(")");
         return false;
     }
     return true;

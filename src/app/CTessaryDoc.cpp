@@ -1,12 +1,7 @@
 #include "app/CTessaryDoc.h"
 
+#include <algorithm>
 #include <cstring>
-
-namespace {
-constexpr int kLengthShift = 2;
-constexpr int kOffsetShift = 15;
-constexpr std::uint64_t kLengthMask = 0x1FFF;
-} // namespace
 
 CTessaryDoc::CTessaryDoc() = default;
 CTessaryDoc::~CTessaryDoc() = default;
@@ -20,33 +15,39 @@ bool CTessaryDoc::AddRecord(int direction, const std::uint8_t* bytes, int length
     const auto len = static_cast<std::size_t>(length);
     // A record never spans two chunks, so its bytes are contiguous. An empty
     // record needs no storage at all.
-    if (len > 0 && m_nChunkUsed + len > kChunkBytes) {
-        m_payloadChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
-        m_nChunkUsed = 0;
-    }
     std::uint64_t offset = 0;
     if (len > 0) {
-        offset =
-            static_cast<std::uint64_t>(m_payloadChunks.size() - 1) * kChunkBytes + m_nChunkUsed;
+        if (m_nChunkUsed + len > kChunkBytes)
+            BeginChunk();
+        offset = LastChunkBase() + m_nChunkUsed;
         std::memcpy(m_payloadChunks.back().get() + m_nChunkUsed, bytes, len);
         m_nChunkUsed += len;
     }
-
-    if (m_nCount % kChunkEntries == 0 && m_nCount / kChunkEntries == m_entryChunks.size())
-        m_entryChunks.push_back(std::make_unique_for_overwrite<Entry[]>(kChunkEntries));
-    Entry& e = m_entryChunks[m_nCount / kChunkEntries][m_nCount % kChunkEntries];
-    e.m_nStart = m_nTotalBytes;
-    e.m_nPacked = (offset << kOffsetShift) | (static_cast<std::uint64_t>(len) << kLengthShift) |
-                  static_cast<std::uint64_t>(direction);
-    e.m_nTimeUs = timeUs;
-    ++m_nCount;
-    m_nTotalBytes += len;
+    AddEntry(direction, offset, len, timeUs);
     return true;
+}
+
+std::uint8_t* CTessaryDoc::BeginChunk() {
+    m_payloadChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
+    m_nChunkUsed = 0;
+    return m_payloadChunks.back().get();
+}
+
+void CTessaryDoc::EndChunk(std::size_t used) {
+    if (!m_payloadChunks.empty())
+        m_nChunkUsed = std::min(used, kChunkBytes);
+}
+
+void CTessaryDoc::NewEntryChunk() {
+    m_entryChunks.push_back(std::make_unique_for_overwrite<Entry[]>(kChunkEntries));
+    m_pEntryNext = m_entryChunks.back().get();
+    m_pEntryEnd = m_pEntryNext + kChunkEntries;
 }
 
 void CTessaryDoc::Clear() {
     m_payloadChunks.clear();
     m_entryChunks.clear();
+    m_pEntryNext = m_pEntryEnd = nullptr;
     m_nChunkUsed = kChunkBytes;
     m_nCount = 0;
     m_nTotalBytes = 0;

@@ -25,6 +25,26 @@ public:
     bool AddRecord(int direction, const std::uint8_t* bytes, int length, std::int64_t timeUs = 0);
     void Clear();
 
+    // For loaders that read a file straight into storage, so loading does
+    // not copy every byte twice. BeginChunk makes a fresh chunk of
+    // kChunkBytes the last one; AddRecordInPlace enters a record whose bytes
+    // already lie at `offset` in that chunk (false, nothing entered, when
+    // they would not fit or the record is invalid); EndChunk says how much of
+    // the chunk is in use, and later appends go after that.
+    static constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+    std::uint8_t* BeginChunk();
+    bool AddRecordInPlace(int direction, std::size_t offset, int length, std::int64_t timeUs = 0) {
+        if (length < 0 || length > TRAFFIC_MAX_LENGTH ||
+            (direction != TRAFFIC_RX && direction != TRAFFIC_TX))
+            return false;
+        const auto len = static_cast<std::size_t>(length);
+        if (len > 0 && (m_payloadChunks.empty() || offset > kChunkBytes - len))
+            return false;
+        AddEntry(direction, len > 0 ? LastChunkBase() + offset : 0, len, timeUs);
+        return true;
+    }
+    void EndChunk(std::size_t used);
+
     std::size_t GetCount() const { return m_nCount; }
     std::uint64_t GetTotalBytes() const { return m_nTotalBytes; }
     TrafficRecord GetRecord(std::size_t index) const;
@@ -44,9 +64,26 @@ private:
         std::uint64_t m_nPacked; // storage offset (48 bits) | length (13) | direction (2)
         std::int64_t m_nTimeUs;
     };
-    static constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
     static constexpr std::size_t kChunkEntries = 16384;
+    static constexpr int kLengthShift = 2;
+    static constexpr int kOffsetShift = 15;
+    static constexpr std::uint64_t kLengthMask = 0x1FFF;
 
+    void AddEntry(int direction, std::uint64_t offset, std::size_t len, std::int64_t timeUs) {
+        if (m_pEntryNext == m_pEntryEnd)
+            NewEntryChunk();
+        *m_pEntryNext++ = {m_nTotalBytes,
+                           (offset << kOffsetShift) |
+                               (static_cast<std::uint64_t>(len) << kLengthShift) |
+                               static_cast<std::uint64_t>(direction),
+                           timeUs};
+        ++m_nCount;
+        m_nTotalBytes += len;
+    }
+    void NewEntryChunk();
+    std::uint64_t LastChunkBase() const {
+        return static_cast<std::uint64_t>(m_payloadChunks.size() - 1) * kChunkBytes;
+    }
     const Entry& EntryAt(std::size_t index) const {
         return m_entryChunks[index / kChunkEntries][index % kChunkEntries];
     }
@@ -54,6 +91,8 @@ private:
     std::vector<std::unique_ptr<std::uint8_t[]>> m_payloadChunks;
     std::size_t m_nChunkUsed = kChunkBytes; // bytes used in the last payload chunk
     std::vector<std::unique_ptr<Entry[]>> m_entryChunks;
+    Entry* m_pEntryNext = nullptr; // next free entry of the last entry chunk
+    Entry* m_pEntryEnd = nullptr;
     std::size_t m_nCount = 0;
     std::uint64_t m_nTotalBytes = 0;
     int m_nScreen = 0;

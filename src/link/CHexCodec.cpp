@@ -1,8 +1,9 @@
 #include "link/CHexCodec.h"
 
+#include "link/ILinkHub.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -30,6 +31,9 @@ void AppendUpperHex(std::string& out, std::uint8_t b) {
 } // namespace
 
 CHexCodec::CHexCodec(MessageFn showMessage) : m_fnShowMessage(std::move(showMessage)) {}
+
+CHexCodec::CHexCodec(ILinkHub& hub)
+    : m_fnShowMessage([&hub](const std::string& text) { hub.ShowMessage(text); }) {}
 
 std::uint8_t CHexCodec::ReadPair(std::string_view hex, std::size_t at) {
     if (at >= hex.size())

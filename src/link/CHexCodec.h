@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class ILinkHub;
+
 // Hex text <-> bytes, the 8-bit sum and the Modbus CRC-16. Byte strings are
 // std::string holding raw bytes (CP949 for text typed by the user).
 class CHexCodec {
@@ -17,6 +19,7 @@ public:
     // showMessage receives the odd-digit message; the GUI hands the hub's
     // ShowMessage here, the CLI prints to stderr.
     explicit CHexCodec(MessageFn showMessage = {});
+    explicit CHexCodec(ILinkHub& hub);
     virtual ~CHexCodec() = default;
 
     std::string AsciiToHex(std::string_view text) const;

@@ -1,5 +1,6 @@
 #include "link/CHexCodec.h"
 #include "TestBytes.h"
+#include "link/ILinkHub.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,16 @@ TEST(HexCodec, OddDigitCountShowsMessageAndGivesNothing) {
     ASSERT_EQ(r.messages.size(), 2u);
     EXPECT_EQ(r.messages[0], "데이터가 짝수여야 합니다. ");
     EXPECT_EQ(r.messages[1], "데이터가 짝수여야 합니다. ");
+    // Through the hub seam, as the screens use it.
+    struct Hub : ILinkHub {
+        std::vector<std::string> shown;
+        void SendToLink(const std::uint8_t*, int) override {}
+        bool IsLinkUp() const override { return false; }
+        int GetLinkKind() const override { return 6; }
+        void ShowMessage(const std::string& text) override { shown.push_back(text); }
+    } hub;
+    EXPECT_EQ(CHexCodec(hub).HexCrc16("1"), "");
+    EXPECT_EQ(hub.shown, std::vector<std::string>{"데이터가 짝수여야 합니다. "});
     // Without a message sink the refusal is silent but the same.
     EXPECT_EQ(CHexCodec().HexToAscii("1"), "");
 }

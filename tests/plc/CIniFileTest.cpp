@@ -105,6 +105,9 @@ TEST_F(IniFile, MissingOrUnreadableFilesReadAsEmpty) {
     EXPECT_EQ(ini.GetString("A", "B", "d"), "d");
     EXPECT_FALSE(ini.Load(m_dir)); // a folder, not a file
     EXPECT_EQ(CPrivateProfile::GetString("A", "B", "", m_dir / "absent.ini"), "");
+    // An existing path that cannot be read is not overwritten.
+    EXPECT_FALSE(CPrivateProfile::WriteString("A", "B", "1", m_dir));
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir));
     // Writing into a folder that does not exist fails and says so.
     EXPECT_FALSE(CPrivateProfile::WriteString("A", "B", "1", m_dir / "no" / "x.ini"));
 }
