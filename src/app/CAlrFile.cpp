@@ -50,6 +50,10 @@ bool CAlrFile::Store(const CTessaryDoc& doc, std::ostream& out, std::string& err
                   static_cast<std::streamsize>(buffer.size()));
         buffer.clear();
     };
+    if (doc.GetCount() > 0x7FFFFFFF) {
+        error = "캡처 파일에 담을 수 있는 레코드 수(2147483647개)를 넘었습니다.";
+        return false;
+    }
     std::uint8_t head[8];
     PutLe32(head, static_cast<std::int32_t>(doc.GetCount()));
     buffer.insert(buffer.end(), head, head + 4);

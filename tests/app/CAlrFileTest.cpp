@@ -1,5 +1,6 @@
 #include "app/CAlrFile.h"
 #include "TestBytes.h"
+#include "TestFiles.h"
 #include "app/CTessaryDoc.h"
 
 #include <gtest/gtest.h>
@@ -127,10 +128,7 @@ TEST(AlrFile, GarbageIsRefusedAfterReadingLittle) {
 }
 
 TEST(AlrFile, FileRoundTripAndFailures) {
-    const auto dir =
-        std::filesystem::temp_directory_path() /
-        ("quillet-alr-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(dir);
+    TempDir dir;
     const auto path = dir / "capture.alr";
 
     CTessaryDoc doc;
@@ -161,8 +159,7 @@ TEST(AlrFile, FileRoundTripAndFailures) {
     EXPECT_FALSE(CAlrFile::Load(loaded, dir / "missing.alr", error));
     EXPECT_NE(error.find("missing.alr"), std::string::npos);
     EXPECT_EQ(loaded.GetCount(), 0u);
-    EXPECT_FALSE(CAlrFile::Load(loaded, dir, error)); // a folder is no capture
-    std::filesystem::remove_all(dir);
+    EXPECT_FALSE(CAlrFile::Load(loaded, dir.Path(), error)); // a folder is no capture
 }
 
 TEST(AlrFile, OpenPathAddsTheExtensionOnlyWhenMissing) {
@@ -171,11 +168,9 @@ TEST(AlrFile, OpenPathAddsTheExtensionOnlyWhenMissing) {
     EXPECT_EQ(CAlrFile::OpenPath("/x/a.ALR.bak").string(), "/x/a.ALR.bak");
 
     // Saved files carry ".alr"; when only that one exists it is taken.
-    const auto dir = std::filesystem::temp_directory_path() / "quillet-openpath";
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "log.alr") << "";
+    TempDir dir;
+    WriteFile(dir / "log.alr", "");
     EXPECT_EQ(CAlrFile::OpenPath((dir / "log").string()), dir / "log.alr");
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 #include "TestBytes.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/wait.h>
 
 namespace {
@@ -16,11 +14,6 @@ struct Result {
     std::string err;
 };
 
-std::string ReadAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string Quote(const std::string& s) {
     std::string q = "'";
     for (char c : s)
@@ -30,15 +23,6 @@ std::string Quote(const std::string& s) {
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("quillet-cli-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     Result Run(const std::vector<std::string>& args) {
         std::string cmd = Quote(QUILLET_CLI_PATH);
         for (const auto& a : args)
@@ -47,20 +31,17 @@ protected:
         Result r;
         int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadAll(m_dir / "out");
-        r.err = ReadAll(m_dir / "err");
+        r.out = ReadFile(m_dir / "out");
+        r.err = ReadFile(m_dir / "err");
         return r;
     }
 
-    std::string WriteFile(const std::string& name, const Bytes& bytes) {
-        const auto p = m_dir / name;
-        std::ofstream(p, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return p.string();
+    std::string Write(const std::string& name, const Bytes& bytes) {
+        WriteFile(m_dir / name, ToString(bytes));
+        return (m_dir / name).string();
     }
 
-    std::filesystem::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(Cli, ToolsPrintTheirResults) {
@@ -111,7 +92,7 @@ TEST_F(Cli, DumpShowsTheGridRows) {
     file.insert(file.end(), head.begin(), head.end());
     for (int i = 0; i < 40; ++i)
         file.push_back(static_cast<std::uint8_t>(0x30 + i));
-    const std::string path = WriteFile("c.alr", file);
+    const std::string path = Write("c.alr", file);
 
     Result r = Run({"dump", path});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -133,7 +114,7 @@ TEST_F(Cli, DumpShowsTheGridRows) {
 }
 
 TEST_F(Cli, DumpOfADamagedFileFailsWithTheReason) {
-    const std::string path = WriteFile("bad.alr", "01 00 00 00 | 00 20 00 00 01 00 00 00"_hex);
+    const std::string path = Write("bad.alr", "01 00 00 00 | 00 20 00 00 01 00 00 00"_hex);
     Result r = Run({"dump", path});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");

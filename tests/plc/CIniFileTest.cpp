@@ -1,31 +1,15 @@
 #include "plc/CIniFile.h"
+#include "TestFiles.h"
 #include "link/CCp949.h"
 #include "plc/CPrivateProfile.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class IniFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("quillet-ini-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    std::filesystem::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(IniFile, WritesTheYaskawaRowAsTheProgramDoes) {
@@ -103,11 +87,11 @@ TEST_F(IniFile, MissingOrUnreadableFilesReadAsEmpty) {
     CIniFile ini;
     EXPECT_FALSE(ini.Load(m_dir / "absent.ini"));
     EXPECT_EQ(ini.GetString("A", "B", "d"), "d");
-    EXPECT_FALSE(ini.Load(m_dir)); // a folder, not a file
+    EXPECT_FALSE(ini.Load(m_dir.Path())); // a folder, not a file
     EXPECT_EQ(CPrivateProfile::GetString("A", "B", "", m_dir / "absent.ini"), "");
     // An existing path that cannot be read is not overwritten.
-    EXPECT_FALSE(CPrivateProfile::WriteString("A", "B", "1", m_dir));
-    EXPECT_TRUE(std::filesystem::is_directory(m_dir));
+    EXPECT_FALSE(CPrivateProfile::WriteString("A", "B", "1", m_dir.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path()));
     // Writing into a folder that does not exist fails and says so.
     EXPECT_FALSE(CPrivateProfile::WriteString("A", "B", "1", m_dir / "no" / "x.ini"));
 }
