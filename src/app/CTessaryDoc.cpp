@@ -44,9 +44,19 @@ void CTessaryDoc::NewEntryChunk() {
     m_pEntryEnd = m_pEntryNext + kChunkEntries;
 }
 
+void CTessaryDoc::SetTime(std::size_t index, std::int64_t timeUs) {
+    const std::size_t chunk = index / kChunkEntries;
+    if (m_timeChunks.size() <= chunk)
+        m_timeChunks.resize(chunk + 1);
+    if (!m_timeChunks[chunk])
+        m_timeChunks[chunk] = std::make_unique<std::int64_t[]>(kChunkEntries); // zeroed
+    m_timeChunks[chunk][index % kChunkEntries] = timeUs;
+}
+
 void CTessaryDoc::Clear() {
     m_payloadChunks.clear();
     m_entryChunks.clear();
+    m_timeChunks.clear();
     m_pEntryNext = m_pEntryEnd = nullptr;
     m_nChunkUsed = kChunkBytes;
     m_nCount = 0;
@@ -63,7 +73,10 @@ TrafficRecord CTessaryDoc::GetRecord(std::size_t index) const {
     r.m_pData = r.m_nLength == 0
                     ? kNoBytes
                     : m_payloadChunks[offset / kChunkBytes].get() + offset % kChunkBytes;
-    r.m_nTimeUs = e.m_nTimeUs;
+    const std::size_t chunk = index / kChunkEntries;
+    r.m_nTimeUs = chunk < m_timeChunks.size() && m_timeChunks[chunk]
+                      ? m_timeChunks[chunk][index % kChunkEntries]
+                      : 0;
     return r;
 }
 

@@ -10,9 +10,10 @@
 // The capture: every block sent or received, oldest first.
 //
 // Stored compactly: the bytes of all records sit back to back in 1 MiB
-// chunks and each record costs one 24-byte entry, so a 1-byte block does
-// not cost 4 KiB. The entries also keep the running byte number, which
-// lets a page of the analyzer be found by binary search.
+// chunks and each record costs a 16-byte entry, plus 8 bytes for its
+// arrival time where it has one (loaded records have none), so a 1-byte
+// block does not cost 4 KiB. The entries also keep the running byte number,
+// which lets a page of the analyzer be found by binary search.
 class CTessaryDoc {
 public:
     CTessaryDoc();
@@ -62,7 +63,6 @@ private:
     struct Entry {
         std::uint64_t m_nStart;  // running byte number of the first byte
         std::uint64_t m_nPacked; // storage offset (48 bits) | length (13) | direction (2)
-        std::int64_t m_nTimeUs;
     };
     static constexpr std::size_t kChunkEntries = 16384;
     static constexpr int kLengthShift = 2;
@@ -72,15 +72,16 @@ private:
     void AddEntry(int direction, std::uint64_t offset, std::size_t len, std::int64_t timeUs) {
         if (m_pEntryNext == m_pEntryEnd)
             NewEntryChunk();
-        *m_pEntryNext++ = {m_nTotalBytes,
-                           (offset << kOffsetShift) |
-                               (static_cast<std::uint64_t>(len) << kLengthShift) |
-                               static_cast<std::uint64_t>(direction),
-                           timeUs};
+        *m_pEntryNext++ = {m_nTotalBytes, (offset << kOffsetShift) |
+                                              (static_cast<std::uint64_t>(len) << kLengthShift) |
+                                              static_cast<std::uint64_t>(direction)};
+        if (timeUs != 0)
+            SetTime(m_nCount, timeUs);
         ++m_nCount;
         m_nTotalBytes += len;
     }
     void NewEntryChunk();
+    void SetTime(std::size_t index, std::int64_t timeUs);
     std::uint64_t LastChunkBase() const {
         return static_cast<std::uint64_t>(m_payloadChunks.size() - 1) * kChunkBytes;
     }
@@ -91,6 +92,9 @@ private:
     std::vector<std::unique_ptr<std::uint8_t[]>> m_payloadChunks;
     std::size_t m_nChunkUsed = kChunkBytes; // bytes used in the last payload chunk
     std::vector<std::unique_ptr<Entry[]>> m_entryChunks;
+    // Arrival times, one array per entry chunk, made when the chunk gets its
+    // first timed record.
+    std::vector<std::unique_ptr<std::int64_t[]>> m_timeChunks;
     Entry* m_pEntryNext = nullptr; // next free entry of the last entry chunk
     Entry* m_pEntryEnd = nullptr;
     std::size_t m_nCount = 0;
