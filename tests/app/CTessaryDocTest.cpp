@@ -59,12 +59,15 @@ TEST(TessaryDoc, ManyRecordsAcrossStorageChunksStayIntact) {
         const int len = i % 4097;
         for (int k = 0; k < 4; ++k)
             block[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(i >> (8 * k));
-        ASSERT_TRUE(doc.AddRecord(i % 2 ? TRAFFIC_RX : TRAFFIC_TX, block.data(), len));
+        // Only some records carry an arrival time, and none of the first chunk.
+        const std::int64_t time = (i >= 16384 && i % 5) ? i + 1 : 0;
+        ASSERT_TRUE(doc.AddRecord(i % 2 ? TRAFFIC_RX : TRAFFIC_TX, block.data(), len, time));
     }
     std::uint64_t start = 0;
     for (int i = 0; i < n; ++i) {
         TrafficRecord r = doc.GetRecord(static_cast<std::size_t>(i));
         ASSERT_EQ(r.m_nLength, i % 4097);
+        ASSERT_EQ(r.m_nTimeUs, (i >= 16384 && i % 5) ? i + 1 : 0);
         ASSERT_EQ(doc.GetRecordStart(static_cast<std::size_t>(i)), start);
         for (int k = 0; k < std::min(4, r.m_nLength); ++k)
             ASSERT_EQ(r.m_pData[k], static_cast<std::uint8_t>(i >> (8 * k))) << i;
