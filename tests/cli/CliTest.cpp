@@ -14,20 +14,30 @@ struct Result {
     std::string err;
 };
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+// Appends s to the command as one single-quoted shell word.
+void AppendQuoted(std::string& cmd, const std::string& s) {
+    cmd.push_back(' ');
+    cmd.push_back('\'');
+    for (char c : s) {
+        if (c == '\'')
+            cmd.append("'\\''");
+        else
+            cmd.push_back(c);
+    }
+    cmd.push_back('\'');
 }
 
 class Cli : public ::testing::Test {
 protected:
     Result Run(const std::vector<std::string>& args) {
-        std::string cmd = Quote(QUILLET_CLI_PATH);
+        std::string cmd;
+        AppendQuoted(cmd, QUILLET_CLI_PATH);
         for (const auto& a : args)
-            cmd += " " + Quote(a);
-        cmd += " >" + Quote((m_dir / "out").string()) + " 2>" + Quote((m_dir / "err").string());
+            AppendQuoted(cmd, a);
+        cmd.append(" >");
+        AppendQuoted(cmd, (m_dir / "out").string());
+        cmd.append(" 2>");
+        AppendQuoted(cmd, (m_dir / "err").string());
         Result r;
         int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
