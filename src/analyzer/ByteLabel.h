@@ -4,7 +4,7 @@
 #include <string>
 
 // The text of one byte in the analyzer's ASCII mode, as UTF-8: the control
-// names for 0..32, the character itself above. Bytes 0x7F..0xFF cannot stand
+// names for 0..32, the character itself above. Bytes 0x80..0xFF cannot stand
 // alone in CP949, so they show as their Latin-1 character; every byte keeps
 // a label of its own.
 std::string ByteLabel(std::uint8_t byte);

@@ -1,5 +1,6 @@
 #include "app/CAlrFile.h"
 
+#include "app/CSafeFile.h"
 #include "app/CTessaryDoc.h"
 
 #include <algorithm>
@@ -40,64 +41,59 @@ std::size_t ReadUpTo(std::istream& in, std::uint8_t* dest, std::size_t n) {
     return static_cast<std::size_t>(in.gcount());
 }
 
-} // namespace
-
-bool CAlrFile::Store(const CTessaryDoc& doc, std::ostream& out, std::string& error) {
-    std::vector<std::uint8_t> buffer;
-    buffer.reserve(kBufferBytes + TRAFFIC_MAX_LENGTH + 8);
-    auto flush = [&] {
-        out.write(reinterpret_cast<const char*>(buffer.data()),
-                  static_cast<std::streamsize>(buffer.size()));
-        buffer.clear();
-    };
+// Encodes the capture in blocks of about 1 MiB and hands each to `sink`,
+// which returns false when it could not take it.
+template <typename Sink> bool StoreTo(const CTessaryDoc& doc, Sink&& sink, std::string& error) {
     if (doc.GetCount() > 0x7FFFFFFF) {
         error = "캡처 파일에 담을 수 있는 레코드 수(2147483647개)를 넘었습니다.";
         return false;
     }
-    std::uint8_t head[8];
-    PutLe32(head, static_cast<std::int32_t>(doc.GetCount()));
-    buffer.insert(buffer.end(), head, head + 4);
-    for (std::size_t i = 0; i < doc.GetCount(); ++i) {
+    std::vector<std::uint8_t> buffer(kBufferBytes + TRAFFIC_MAX_LENGTH + 8);
+    std::size_t used = 4;
+    PutLe32(buffer.data(), static_cast<std::int32_t>(doc.GetCount()));
+    bool ok = true;
+    for (std::size_t i = 0; i < doc.GetCount() && ok; ++i) {
         const TrafficRecord r = doc.GetRecord(i);
-        PutLe32(head, r.m_nLength);
-        PutLe32(head + 4, r.m_nDirection);
-        buffer.insert(buffer.end(), head, head + 8);
-        buffer.insert(buffer.end(), r.m_pData, r.m_pData + r.m_nLength);
-        if (buffer.size() >= kBufferBytes)
-            flush();
+        PutLe32(buffer.data() + used, r.m_nLength);
+        PutLe32(buffer.data() + used + 4, r.m_nDirection);
+        std::memcpy(buffer.data() + used + 8, r.m_pData, static_cast<std::size_t>(r.m_nLength));
+        used += 8 + static_cast<std::size_t>(r.m_nLength);
+        if (used >= kBufferBytes) {
+            ok = sink(buffer.data(), used);
+            used = 0;
+        }
     }
-    flush();
-    out.flush();
-    if (!out) {
+    if (ok && used > 0)
+        ok = sink(buffer.data(), used);
+    if (!ok)
         error = "캡처 파일을 쓸 수 없습니다.";
-        return false;
-    }
-    return true;
+    return ok;
+}
+
+} // namespace
+
+bool CAlrFile::Store(const CTessaryDoc& doc, std::ostream& out, std::string& error) {
+    return StoreTo(
+               doc,
+               [&](const std::uint8_t* bytes, std::size_t n) {
+                   out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(n));
+                   return static_cast<bool>(out);
+               },
+               error) &&
+           static_cast<bool>(out.flush());
 }
 
 bool CAlrFile::Store(const CTessaryDoc& doc, const std::filesystem::path& path,
                      std::string& error) {
-    std::filesystem::path temp = path;
-    temp += ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "캡처 파일을 만들 수 없습니다: " + path.string();
-            return false;
-        }
-        if (!Store(doc, out, error)) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            error.append(" ").append(path.string());
-            return false;
-        }
+    CSafeFile file;
+    if (!file.Open(path)) {
+        error = "캡처 파일을 만들 수 없습니다: " + CSafeFile::Text(path);
+        return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        error = "캡처 파일을 쓸 수 없습니다: " + path.string();
+    const bool written = StoreTo(
+        doc, [&](const std::uint8_t* bytes, std::size_t n) { return file.Write(bytes, n); }, error);
+    if (!written || !file.Commit()) {
+        error = "캡처 파일을 쓸 수 없습니다: " + CSafeFile::Text(path);
         return false;
     }
     return true;
@@ -137,14 +133,12 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
             const auto record = static_cast<long long>(done) + 1;
             const auto at = static_cast<long long>(chunkFileOffset + pos);
             if (length < 0 || length > TRAFFIC_MAX_LENGTH) {
-                doc.EndChunk(pos);
                 error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 길이 "
                                "%lld이(가) 0~4096 범위를 벗어납니다.",
                                record, at, static_cast<long long>(length));
                 return false;
             }
             if (direction != TRAFFIC_RX && direction != TRAFFIC_TX) {
-                doc.EndChunk(pos);
                 error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 방향 "
                                "%lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
                                record, at, static_cast<long long>(direction));
@@ -156,7 +150,6 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
             pos += 8 + static_cast<std::size_t>(length);
             ++done;
         }
-        doc.EndChunk(pos);
         if (done == count)
             break;
         if (filled < CTessaryDoc::kChunkBytes) { // the file ended
@@ -181,13 +174,12 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
 
 bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        doc.Clear();
-        error = "캡처 파일을 열 수 없습니다: " + path.string();
+    if (!in) { // the capture held so far stays
+        error = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path);
         return false;
     }
     if (!Load(doc, in, error)) {
-        error.append(" (").append(path.string()).append(")");
+        error.append(" (").append(CSafeFile::Text(path)).append(")");
         return false;
     }
     return true;

@@ -1,6 +1,5 @@
 #include "app/CTessaryDoc.h"
 
-#include <algorithm>
 #include <cstring>
 
 CTessaryDoc::CTessaryDoc() = default;
@@ -8,9 +7,7 @@ CTessaryDoc::~CTessaryDoc() = default;
 
 bool CTessaryDoc::AddRecord(int direction, const std::uint8_t* bytes, int length,
                             std::int64_t timeUs) {
-    if (length < 0 || length > TRAFFIC_MAX_LENGTH)
-        return false;
-    if (direction != TRAFFIC_RX && direction != TRAFFIC_TX)
+    if (!IsValid(direction, length))
         return false;
     const auto len = static_cast<std::size_t>(length);
     // A record never spans two chunks, so its bytes are contiguous. An empty
@@ -31,11 +28,6 @@ std::uint8_t* CTessaryDoc::BeginChunk() {
     m_payloadChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
     m_nChunkUsed = 0;
     return m_payloadChunks.back().get();
-}
-
-void CTessaryDoc::EndChunk(std::size_t used) {
-    if (!m_payloadChunks.empty())
-        m_nChunkUsed = std::min(used, kChunkBytes);
 }
 
 void CTessaryDoc::NewEntryChunk() {

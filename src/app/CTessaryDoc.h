@@ -2,6 +2,7 @@
 
 #include "app/TrafficRecord.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -26,25 +27,30 @@ public:
     bool AddRecord(int direction, const std::uint8_t* bytes, int length, std::int64_t timeUs = 0);
     void Clear();
 
+    static bool IsValid(int direction, int length) {
+        return length >= 0 && length <= TRAFFIC_MAX_LENGTH &&
+               (direction == TRAFFIC_RX || direction == TRAFFIC_TX);
+    }
+
     // For loaders that read a file straight into storage, so loading does
     // not copy every byte twice. BeginChunk makes a fresh chunk of
     // kChunkBytes the last one; AddRecordInPlace enters a record whose bytes
     // already lie at `offset` in that chunk (false, nothing entered, when
-    // they would not fit or the record is invalid); EndChunk says how much of
-    // the chunk is in use, and later appends go after that.
+    // they would not fit or the record is invalid). Later appends go after
+    // the last record entered.
     static constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
     std::uint8_t* BeginChunk();
     bool AddRecordInPlace(int direction, std::size_t offset, int length, std::int64_t timeUs = 0) {
-        if (length < 0 || length > TRAFFIC_MAX_LENGTH ||
-            (direction != TRAFFIC_RX && direction != TRAFFIC_TX))
+        if (!IsValid(direction, length))
             return false;
         const auto len = static_cast<std::size_t>(length);
         if (len > 0 && (m_payloadChunks.empty() || offset > kChunkBytes - len))
             return false;
         AddEntry(direction, len > 0 ? LastChunkBase() + offset : 0, len, timeUs);
+        if (len > 0)
+            m_nChunkUsed = std::max(m_nChunkUsed, offset + len);
         return true;
     }
-    void EndChunk(std::size_t used);
 
     std::size_t GetCount() const { return m_nCount; }
     std::uint64_t GetTotalBytes() const { return m_nTotalBytes; }

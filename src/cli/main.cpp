@@ -2,7 +2,9 @@
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,11 +13,9 @@
 #include <io.h>
 #endif
 
-int main(int argc, char** argv) {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY); // hex2ascii writes raw bytes
-#endif
-    std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int Run(std::vector<std::string> args) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::cout << CCliUsage::Text();
         return args.empty() ? CCliUsage::kUsageError : 0;
@@ -28,4 +28,20 @@ int main(int argc, char** argv) {
         return CCliDump::Run(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY); // hex2ascii writes raw bytes
+#endif
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        std::cerr << "quillet-cli: 메모리가 부족합니다.\n";
+    } catch (const std::exception& e) {
+        std::cerr << "quillet-cli: " << e.what() << '\n';
+    }
+    return 1;
 }

@@ -1,5 +1,6 @@
 #include "plc/CIniFile.h"
 
+#include "app/CSafeFile.h"
 #include "link/CCp949.h"
 
 #include <fstream>
@@ -52,9 +53,13 @@ std::string_view ValueOf(std::string_view raw) {
 
 std::string CIniFile::Fold(std::string_view cp949Name) {
     std::string out(Trim(cp949Name));
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c >= 0x81 && c <= 0xFE)
+            ++i; // the second byte of a Korean character is no letter
+        else if (c >= 'A' && c <= 'Z')
+            out[i] = static_cast<char>(c - 'A' + 'a');
+    }
     return out;
 }
 
@@ -128,29 +133,7 @@ std::string CIniFile::ToBytes() const {
 }
 
 bool CIniFile::Save(const std::filesystem::path& path) const {
-    std::filesystem::path temp = path;
-    temp += ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        std::string bytes = ToBytes();
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return CSafeFile::WriteAll(path, ToBytes());
 }
 
 CIniFile::Section* CIniFile::FindSection(const std::string& folded) {
@@ -197,6 +180,8 @@ void CIniFile::SetString(std::string_view section, std::string_view key, std::st
     const std::string keyBytes(Trim(CCp949::FromUtf8(key)));
     const std::string raw = keyBytes + "=" + CCp949::FromUtf8(value);
     const std::string foldedKey = Fold(keyBytes);
+    if (foldedKey.empty())
+        return; // an empty name would match blank and comment lines
 
     Section* s = FindSection(Fold(sectionBytes));
     if (!s) {
@@ -238,6 +223,8 @@ void CIniFile::DeleteKey(std::string_view section, std::string_view key) {
     if (!s)
         return;
     const std::string folded = Fold(CCp949::FromUtf8(key));
+    if (folded.empty())
+        return;
     std::erase_if(s->m_lines, [&](const Line& l) { return l.m_strKey == folded; });
 }
 

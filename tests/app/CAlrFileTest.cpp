@@ -150,16 +150,71 @@ TEST(AlrFile, FileRoundTripAndFailures) {
                   Bytes(b.m_pData, b.m_pData + b.m_nLength));
     }
 
-    // A save that cannot be written leaves the old file alone.
-    const auto before = std::filesystem::file_size(path);
+    // A save that cannot be written leaves the old file as it was: here the
+    // temporary file beside it cannot be made.
+    const std::string before = ReadFile(path);
+    std::filesystem::create_directory(dir / "capture.alr.tmp~");
+    CTessaryDoc other;
+    other.AddRecord(TRAFFIC_RX, block.data(), 5);
+    EXPECT_FALSE(CAlrFile::Store(other, path, error));
+    EXPECT_NE(error.find("capture.alr"), std::string::npos);
+    EXPECT_EQ(ReadFile(path), before);
     EXPECT_FALSE(CAlrFile::Store(doc, dir / "no-such-folder" / "x.alr", error));
-    EXPECT_NE(error.find("x.alr"), std::string::npos);
-    EXPECT_EQ(std::filesystem::file_size(path), before);
 
+    // A file that cannot be opened leaves the capture held so far.
     EXPECT_FALSE(CAlrFile::Load(loaded, dir / "missing.alr", error));
     EXPECT_NE(error.find("missing.alr"), std::string::npos);
-    EXPECT_EQ(loaded.GetCount(), 0u);
+    EXPECT_EQ(loaded.GetCount(), doc.GetCount());
     EXPECT_FALSE(CAlrFile::Load(loaded, dir.Path(), error)); // a folder is no capture
+}
+
+TEST(AlrFile, RecordsCutByTheLoadersStorageChunksSurvive) {
+    // 700 full blocks are about 2.7 MiB: records straddle the 1 MiB chunks
+    // the loader reads into.
+    CTessaryDoc doc;
+    Bytes block(4096);
+    for (int i = 0; i < 700; ++i) {
+        for (std::size_t k = 0; k < block.size(); ++k)
+            block[k] = static_cast<std::uint8_t>(i + k * 3);
+        doc.AddRecord(i % 2 ? TRAFFIC_RX : TRAFFIC_TX, block.data(), i % 7 == 6 ? 13 : 4096);
+    }
+    Bytes file = Store(doc);
+    CTessaryDoc loaded;
+    std::string error;
+    ASSERT_TRUE(Load(loaded, file, error)) << error;
+    ASSERT_EQ(loaded.GetCount(), doc.GetCount());
+    EXPECT_EQ(Store(loaded), file);
+    // Appending after a load does not touch the loaded bytes.
+    loaded.AddRecord(TRAFFIC_RX, block.data(), 4096);
+    const TrafficRecord last = loaded.GetRecord(699);
+    const TrafficRecord want = doc.GetRecord(699);
+    EXPECT_EQ(Bytes(last.m_pData, last.m_pData + last.m_nLength),
+              Bytes(want.m_pData, want.m_pData + want.m_nLength));
+
+    // Damage record 400, which lies in the second chunk: the error names its
+    // exact offset and the 399 records before it stay.
+    std::size_t offset = 4;
+    for (std::size_t i = 0; i < 399; ++i)
+        offset += 8 + static_cast<std::size_t>(doc.GetRecord(i).m_nLength);
+    ASSERT_GT(offset, std::size_t{1} << 20);
+    file[offset + 1] = 0x20; // length 0x2000 + low byte
+    EXPECT_FALSE(Load(loaded, file, error));
+    EXPECT_EQ(loaded.GetCount(), 399u);
+    EXPECT_NE(error.find("레코드 400 (파일 위치 " + std::to_string(offset) + ")"),
+              std::string::npos)
+        << error;
+
+    // Cut the file inside record 600's data.
+    offset = 4;
+    for (std::size_t i = 0; i < 599; ++i)
+        offset += 8 + static_cast<std::size_t>(doc.GetRecord(i).m_nLength);
+    file = Store(doc);
+    file.resize(offset + 8 + 100);
+    EXPECT_FALSE(Load(loaded, file, error));
+    EXPECT_EQ(loaded.GetCount(), 599u);
+    EXPECT_NE(error.find("레코드 600 (파일 위치 " + std::to_string(offset) + ")"),
+              std::string::npos)
+        << error;
 }
 
 TEST(AlrFile, OpenPathAddsTheExtensionOnlyWhenMissing) {

@@ -61,11 +61,52 @@ TEST_F(IniFile, WritingOneValueKeepsEverythingElse) {
     EXPECT_EQ(ini.ToBytes(), "; top comment\n[First]\nA=1\n\n; about B\nB=20\nNew=n\r\n\n"
                              "[Second]\r\nC=3\r\nD=4\r\n[Third]\r\nE=5\r\n");
 
+    // An empty key name matches nothing, not the blank and comment lines.
+    const std::string kept = ini.ToBytes();
+    ini.SetString("First", "  ", "x");
+    ini.DeleteKey("First", "");
+    EXPECT_EQ(ini.ToBytes(), kept);
+
     ini.DeleteKey("first", "a");
     ini.DeleteSection("SECOND");
     EXPECT_FALSE(ini.HasKey("First", "A"));
     EXPECT_FALSE(ini.HasSection("Second"));
     EXPECT_EQ(ini.GetString("Third", "E"), "5");
+}
+
+TEST_F(IniFile, CaseFoldingLeavesKoreanCharactersAlone) {
+    // 갂 is 81 41 and 갵 is 81 61: their second bytes look like 'A' and 'a'.
+    CIniFile ini;
+    ini.LoadFromBytes(CCp949::FromUtf8("[갂]\r\n키=1\r\n[ABC]\r\nX=2\r\n"));
+    EXPECT_TRUE(ini.HasSection("갂"));
+    EXPECT_FALSE(ini.HasSection("갵"));
+    EXPECT_EQ(ini.GetString("갵", "키", "none"), "none");
+    EXPECT_EQ(ini.GetString("abc", "x"), "2");
+}
+
+TEST_F(IniFile, AFailedSaveLeavesTheFileAsItWas) {
+    const auto path = m_dir / "melsec_plc.ini";
+    ASSERT_TRUE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "자동쓰기", path));
+    const std::string before = ReadFile(path);
+    std::filesystem::create_directory(m_dir / "melsec_plc.ini.tmp~");
+    EXPECT_FALSE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "", path));
+    EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST_F(IniFile, WritingThroughALinkKeepsTheLinkAndThePermissions) {
+    const auto real = m_dir / "shared.ini";
+    const auto link = m_dir / "ab_plc.ini";
+    ASSERT_TRUE(CPrivateProfile::WriteString("AB_INI0", "COMMTYPE", "", real));
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(CPrivateProfile::WriteString("AB_INI0", "COMMTYPE", "자동읽기", link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(CPrivateProfile::GetString("AB_INI0", "COMMTYPE", "", real), "자동읽기");
+    EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::owner_write |
+                                                               std::filesystem::perms::group_read);
 }
 
 TEST_F(IniFile, ValuesAreCp949OnDiskAndReadUpTo4095Bytes) {
