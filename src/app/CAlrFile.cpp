@@ -103,12 +103,14 @@ bool CAlrFile::Store(const CTessaryDoc& doc, const std::filesystem::path& path,
 // record is entered where its bytes lie; a record cut by the end of a chunk
 // moves, header and all, to the start of the next one.
 bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
-    doc.Clear();
+    // Until the record count has been read this is no capture at all (an
+    // empty file, a folder, a read error), and the capture held so far stays.
     std::uint8_t head[4];
     if (ReadUpTo(in, head, 4) < 4) {
         error = "캡처 파일이 비어 있거나 레코드 수(파일 위치 0)를 읽기 전에 끝났습니다.";
         return false;
     }
+    doc.Clear();
     const std::int32_t count = GetLe32(head);
     if (count < 0) {
         error = Format("캡처 파일이 손상되었습니다: 파일 위치 0의 레코드 수 %d이(가) 음수입니다.",

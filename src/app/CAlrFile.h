@@ -17,7 +17,8 @@ public:
                       std::string& error);
     static bool Store(const CTessaryDoc& doc, std::ostream& out, std::string& error);
 
-    // Empties the document, then reads records until N are read. A length
+    // Once the record count is read, empties the document and reads records
+    // until N are read (a file too short to hold the count changes nothing). A length
     // outside 0..4096, a direction other than 1 or 2, or an early end stops
     // the load with an error naming the record and file offset; the records
     // read before it stay in the document.

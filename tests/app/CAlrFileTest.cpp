@@ -51,6 +51,8 @@ TEST(AlrFile, EmptyCaptureAndEmptyRecords) {
     const Bytes one = "AA"_hex;
     doc.AddRecord(TRAFFIC_RX, one.data(), 1);
     std::string error;
+    EXPECT_FALSE(Load(doc, "00 00"_hex, error)); // too short to be a capture: nothing changes
+    EXPECT_EQ(doc.GetCount(), 1u);
     ASSERT_TRUE(Load(doc, "00 00 00 00"_hex, error));
     EXPECT_EQ(doc.GetCount(), 0u);
 
@@ -166,6 +168,7 @@ TEST(AlrFile, FileRoundTripAndFailures) {
     EXPECT_NE(error.find("missing.alr"), std::string::npos);
     EXPECT_EQ(loaded.GetCount(), doc.GetCount());
     EXPECT_FALSE(CAlrFile::Load(loaded, dir.Path(), error)); // a folder is no capture
+    EXPECT_EQ(loaded.GetCount(), doc.GetCount());
 }
 
 TEST(AlrFile, RecordsCutByTheLoadersStorageChunksSurvive) {
