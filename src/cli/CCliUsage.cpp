@@ -14,8 +14,20 @@ const char* CCliUsage::Text() {
            "                                    TAB-separated, each R (received) or T (sent)\n"
            "                                    followed by the byte's label, or hex with "
            "--binary\n"
+           "  quillet-cli capture --link KIND [--port N] [--udp-port N] [--ip HOST]\n"
+           "          [--env SETTINGS] [--network HEX] [--node HEX] [--socket HEX]\n"
+           "          [--com N=DEVICE]... --out FILE.alr [--seconds S] [--send-hex HEX]...\n"
+           "                                    opens the link as \"통신 설정\" does (KIND: "
+           "serial,\n"
+           "                                    tcp-server, tcp-client, udp, ipx-server,\n"
+           "                                    ipx-client), records every block sent and\n"
+           "                                    received, sends each HEX block once the link is\n"
+           "                                    up, and after S seconds (or Ctrl+C, or the end\n"
+           "                                    of standard input) writes FILE.alr; prints each\n"
+           "                                    new link status and last \"records=N bytes=M\"\n"
            "  quillet-cli --help                this text\n"
            "\n"
            "TEXT is UTF-8 and is converted to CP949 first. Exit status: 0 done, 1 a file\n"
-           "could not be read, 2 an odd number of hex digits, 64 a usage error.\n";
+           "could not be read or written or a link could not be opened, 2 an odd number\n"
+           "of hex digits, 64 a usage error.\n";
 }

@@ -1,3 +1,4 @@
+#include "cli/CCliCapture.h"
 #include "cli/CCliDump.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
@@ -24,6 +25,8 @@ int Run(std::vector<std::string> args) {
     args.erase(args.begin());
     if (command == "tool")
         return CCliTool::Run(args, std::cout, std::cerr);
+    if (command == "capture")
+        return CCliCapture::Run(args, std::cout, std::cerr);
     if (command == "dump")
         return CCliDump::Run(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();

@@ -1,0 +1,89 @@
+#include "app/CLinkHub.h"
+
+#include "app/CTessaryDoc.h"
+#include "app/IScreenSink.h"
+#include "app/TrafficRecord.h"
+#include "link/CLinkStatus.h"
+#include "link/ILinkControl.h"
+#include "link/LinkType.h"
+
+CLinkHub::CLinkHub(CTessaryDoc& doc, ILinkControl* control, MessageFn showMessage, ClockFn clock)
+    : m_doc(doc), m_pControl(control), m_fnShowMessage(std::move(showMessage)),
+      m_fnClock(std::move(clock)) {}
+
+bool CLinkHub::Captures(int count) const {
+    return (!m_bCaptureStopped || m_nScreen == SCREEN_ANALYZER) && count <= kMaxCaptured;
+}
+
+void CLinkHub::SendToLink(const std::uint8_t* bytes, int count) {
+    if (count < 0 || (count > 0 && !bytes))
+        return;
+    if (m_nScreen == SCREEN_FILESEND)
+        m_bCaptureStopped = true;
+    if (Captures(count))
+        m_doc.AddRecord(TRAFFIC_TX, bytes, count, m_fnClock ? m_fnClock() : 0);
+    if (DeliversTo(m_nScreen))
+        m_pScreen->OnLinkSent();
+    if (m_pControl)
+        m_pControl->Send(bytes, count);
+}
+
+void CLinkHub::DispatchReceived(const std::uint8_t* bytes, int count) {
+    if (count < 0 || (count > 0 && !bytes))
+        return;
+    if (m_nScreen == SCREEN_FILESEND)
+        m_bCaptureStopped = true;
+    if (Captures(count))
+        m_doc.AddRecord(TRAFFIC_RX, bytes, count, m_fnClock ? m_fnClock() : 0);
+    // The screen may switch screens from inside; read the number once.
+    const int screen = m_nScreen;
+    if (!DeliversTo(screen))
+        return;
+    m_pScreen->OnLinkReceived();
+    if (screen != SCREEN_ANALYZER && m_nScreen == screen && m_pScreen)
+        m_pScreen->OnLinkData(bytes, count);
+}
+
+void CLinkHub::ShowMessage(const std::string& text) {
+    if (m_fnShowMessage)
+        m_fnShowMessage(text);
+}
+
+void CLinkHub::SetLinkUp(bool up) {
+    m_bLinkUp = up;
+}
+
+void CLinkHub::SetLinkStatus(const std::string& text) {
+    if (text == m_strLinkStatus)
+        return;
+    m_strLinkStatus = text;
+    if (m_fnStatusChanged)
+        m_fnStatusChanged(m_strLinkStatus);
+}
+
+void CLinkHub::SetupLink(int kind, const LinkSettings* confirmed) {
+    if (kind == LINK_STOPPED) {
+        if (m_pControl) {
+            m_pControl->CloseLink();
+            m_pControl->CreateEndpoint(LINK_STOPPED);
+        }
+    } else if (kind >= LINK_SERIAL && kind <= LINK_IPX_CLIENT && confirmed && m_pControl) {
+        m_pControl->CloseLink();
+        m_pControl->CreateEndpoint(kind);
+        m_settings = *confirmed;
+        const bool opened = m_pControl->OpenLink(&m_settings);
+        SetLinkStatus(opened ? CLinkStatus::Opened(kind, m_settings) : CLinkStatus::Failed(kind));
+    }
+    m_bLinkConfigured = true;
+    m_nLinkKind = kind;
+}
+
+bool CLinkHub::StartCapture() {
+    m_bCaptureStopped = false;
+    if (m_nScreen == SCREEN_FILESEND) {
+        m_bCaptureStopped = true;
+        ShowMessage(kNoCaptureMessage);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "link/CSerialSettings.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+class CComPortMap;
+class CLinkManager;
+class QSerialPort;
+
+// The endpoint of a serial link. Received bytes arrive through the port's
+// notifications on the owner's thread, so no reader thread and no lock is
+// needed: each block goes up in arrival order, and none after Close.
+class CSerialLink : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kQueueBytes = 4096; // input blocks and output queue
+
+    CSerialLink(CLinkManager* owner, const CComPortMap& ports);
+    ~CSerialLink() override;
+
+    void Configure(const std::string& text);
+    // False, without a message, when the device is missing, busy, not a
+    // serial port, or refuses the parameters.
+    bool Open();
+    void Close();
+    // Queues what fits in the free part of the 4096-byte output queue and
+    // drops the rest; the count queued, -1 when not open.
+    int Write(const std::uint8_t* bytes, int count);
+    // Up to capacity bytes of what is waiting; -1 when not open.
+    int Read(std::uint8_t* buffer, int capacity);
+
+    bool IsOpen() const { return m_bOpen; }
+    const CSerialSettings& GetSettings() const { return m_settings; }
+    QString GetDevicePath() const;
+
+private:
+    void OnRxChar();
+    bool ApplyState();
+    int QueuedOutput() const;
+
+    CLinkManager* m_pOwner;
+    const CComPortMap& m_ports;
+    CSerialSettings m_settings;
+    QSerialPort* m_pPort;
+    bool m_bOpen = false;
+};

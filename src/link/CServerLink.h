@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+class CLinkManager;
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+// The listening socket of a TCP or IPX/SPX server, or the datagram socket
+// of a UDP link.
+class CServerLink : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kBlockBytes = 16384;
+    static constexpr int kMaxPendingDatagrams = 256;
+
+    explicit CServerLink(CLinkManager* owner);
+    ~CServerLink() override;
+
+    // Take over a bound, listening stream descriptor, or a bound datagram
+    // one; false (the descriptor closed) when it cannot be taken.
+    bool Listen(qintptr fd);
+    bool BindUdp(qintptr fd);
+    void Close();
+
+    QTcpSocket* NextPendingConnection();
+
+    // Where datagrams go. A host name is looked up without blocking;
+    // datagrams sent meanwhile wait (up to 256) and go once it is known.
+    void SetUdpTarget(const QString& host, int port);
+    void SendDatagram(const std::uint8_t* bytes, int count);
+
+private:
+    void OnDatagrams();
+    void OnLookup(int id, const QHostAddress& address);
+
+    CLinkManager* m_pOwner;
+    QTcpServer* m_pServer = nullptr;
+    QUdpSocket* m_pUdp = nullptr;
+    QHostAddress m_target;
+    int m_nTargetPort = -1;
+    int m_nLookupId = -1;
+    bool m_bLookupFailed = false;
+    std::deque<std::string> m_pending;
+};

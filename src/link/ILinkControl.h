@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+struct LinkSettings;
+
+// The link manager as the hub drives it.
+class ILinkControl {
+public:
+    virtual ~ILinkControl() = default;
+    virtual void CreateEndpoint(int kind) = 0;
+    // Keeps the pointer: an IPX/SPX server writes its own address back.
+    virtual bool OpenLink(LinkSettings* settings) = 0;
+    virtual void CloseLink() = 0;
+    virtual void Send(const std::uint8_t* bytes, int count) = 0;
+};

@@ -1,0 +1,181 @@
+#include "app/CLinkHub.h"
+#include "app/CTessaryDoc.h"
+#include "app/IScreenSink.h"
+#include "link/ILinkControl.h"
+#include "link/LinkType.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records what the hub asks of the link; opens as told.
+class FakeControl : public ILinkControl {
+public:
+    void CreateEndpoint(int kind) override { m_calls.push_back("create " + std::to_string(kind)); }
+    bool OpenLink(LinkSettings* settings) override {
+        m_calls.push_back("open");
+        if (m_bOpens && m_pOwner)
+            m_pOwner->SetLinkUp(true);
+        if (settings)
+            settings->m_strNode = "00007F000001"; // as an IPX/SPX server reports itself
+        return m_bOpens;
+    }
+    void CloseLink() override {
+        m_calls.push_back("close");
+        if (m_pOwner)
+            m_pOwner->SetLinkUp(false);
+    }
+    void Send(const std::uint8_t*, int count) override { m_sent.push_back(count); }
+
+    bool m_bOpens = true;
+    ILinkOwner* m_pOwner = nullptr;
+    std::vector<std::string> m_calls;
+    std::vector<int> m_sent;
+};
+
+class FakeScreen : public IScreenSink {
+public:
+    void OnLinkSent() override { ++m_nSent; }
+    void OnLinkReceived() override { ++m_nReceived; }
+    void OnLinkData(const std::uint8_t*, int count) override { m_data.push_back(count); }
+
+    int m_nSent = 0;
+    int m_nReceived = 0;
+    std::vector<int> m_data;
+};
+
+class Hub : public ::testing::Test {
+protected:
+    Hub() : m_hub(m_doc, &m_control, [this](const std::string& t) { m_messages.push_back(t); }) {
+        m_control.m_pOwner = &m_hub;
+        m_hub.SetActiveScreen(&m_screen);
+    }
+
+    void Traffic(int bytes = 10) {
+        std::vector<std::uint8_t> block(static_cast<std::size_t>(bytes), 0x41);
+        m_hub.SendToLink(block.data(), bytes);
+        m_hub.DispatchReceived(block.data(), bytes);
+    }
+
+    CTessaryDoc m_doc;
+    FakeControl m_control;
+    FakeScreen m_screen;
+    std::vector<std::string> m_messages;
+    CLinkHub m_hub;
+};
+
+TEST_F(Hub, CaptureFollowsTheSwitchAndTheScreenShown) {
+    // Stopped (the start state) on a PLC screen: the link and the screen get
+    // everything, the capture nothing.
+    m_hub.SetCurrentScreen(1);
+    Traffic();
+    EXPECT_EQ(m_doc.GetCount(), 0u);
+    EXPECT_EQ(m_control.m_sent, std::vector<int>{10});
+    EXPECT_EQ(m_screen.m_data, std::vector<int>{10});
+    EXPECT_EQ(m_screen.m_nSent, 1);
+    EXPECT_EQ(m_screen.m_nReceived, 1);
+
+    // The analyzer records everything while it is shown.
+    m_hub.SetCurrentScreen(0);
+    Traffic();
+    ASSERT_EQ(m_doc.GetCount(), 2u);
+    EXPECT_EQ(m_doc.GetRecord(0).m_nDirection, 2);
+    EXPECT_EQ(m_doc.GetRecord(1).m_nDirection, 1);
+    EXPECT_EQ(m_screen.m_data.size(), 1u) << "the analyzer gets no data call";
+
+    // Running: every screen's traffic is recorded.
+    EXPECT_TRUE(m_hub.StartCapture());
+    m_hub.SetCurrentScreen(7);
+    Traffic();
+    EXPECT_EQ(m_doc.GetCount(), 4u);
+    m_hub.StopCapture();
+    Traffic();
+    EXPECT_EQ(m_doc.GetCount(), 4u);
+}
+
+TEST_F(Hub, TheFileScreenStopsCaptureForGood) {
+    m_hub.SetCurrentScreen(8);
+    EXPECT_FALSE(m_hub.StartCapture());
+    EXPECT_EQ(m_messages, std::vector<std::string>{CLinkHub::kNoCaptureMessage});
+    EXPECT_TRUE(m_hub.IsCaptureStopped());
+
+    // Started elsewhere, then any traffic on the file screen stops it, and it
+    // stays stopped on the chat screen.
+    m_hub.SetCurrentScreen(1);
+    EXPECT_TRUE(m_hub.StartCapture());
+    m_hub.SetCurrentScreen(8);
+    Traffic();
+    EXPECT_TRUE(m_hub.IsCaptureStopped());
+    EXPECT_EQ(m_doc.GetCount(), 0u);
+    m_hub.SetCurrentScreen(9);
+    Traffic();
+    EXPECT_EQ(m_doc.GetCount(), 0u);
+    EXPECT_EQ(m_screen.m_data.size(), 2u);
+}
+
+TEST_F(Hub, BlocksOverTheRecordLimitReachTheScreenButNotTheCapture) {
+    m_hub.SetCurrentScreen(0);
+    Traffic(4096);
+    EXPECT_EQ(m_doc.GetCount(), 2u);
+    m_hub.SetCurrentScreen(1);
+    EXPECT_TRUE(m_hub.StartCapture());
+    Traffic(5000);
+    EXPECT_EQ(m_doc.GetCount(), 2u);
+    EXPECT_EQ(m_screen.m_data.back(), 5000);
+    EXPECT_EQ(m_control.m_sent.back(), 5000);
+}
+
+TEST_F(Hub, NothingIsDeliveredWhileNoScreenIsShown) {
+    m_hub.SetCurrentScreen(CLinkHub::SCREEN_NONE);
+    Traffic();
+    EXPECT_EQ(m_screen.m_nSent + m_screen.m_nReceived, 0);
+    EXPECT_TRUE(m_screen.m_data.empty());
+    EXPECT_EQ(m_control.m_sent.size(), 1u) << "sending still reaches the link";
+}
+
+TEST_F(Hub, SetupLinkOpensConfirmedLinksAndWritesTheStatus) {
+    LinkSettings chosen;
+    chosen.m_nPort = 502;
+    m_hub.SetupLink(LINK_TCP_SERVER, &chosen);
+    EXPECT_EQ(m_control.m_calls, (std::vector<std::string>{"close", "create 1", "open"}));
+    EXPECT_EQ(m_hub.GetLinkStatus(), " , TCP SERVER설정: PORT:502 , 접속자 수 : 0");
+    EXPECT_TRUE(m_hub.IsLinkUp());
+    EXPECT_TRUE(m_hub.IsLinkConfigured());
+    EXPECT_EQ(m_hub.GetLinkKind(), LINK_TCP_SERVER);
+    EXPECT_EQ(m_hub.GetSettings().m_nPort, 502);
+
+    // What the link wrote into the settings while opening shows in the text.
+    m_hub.SetupLink(LINK_IPX_SERVER, &chosen);
+    EXPECT_EQ(m_hub.GetLinkStatus(),
+              " , IPX SERVER설정: NETWORK:00000000 , NODE:00007F000001, SOCKET:2FFF ");
+
+    m_control.m_bOpens = false;
+    m_hub.SetupLink(LINK_SERIAL, &chosen);
+    EXPECT_EQ(m_hub.GetLinkStatus(), " , RS-232C설정: 통신실패 ");
+    EXPECT_FALSE(m_hub.IsLinkUp());
+}
+
+TEST_F(Hub, ACancelledDialogMovesOnlyTheCheckMark) {
+    LinkSettings chosen;
+    m_hub.SetupLink(LINK_SERIAL, &chosen);
+    const std::string status = m_hub.GetLinkStatus();
+    m_control.m_calls.clear();
+
+    m_hub.SetupLink(LINK_TCP_CLIENT, nullptr);
+    EXPECT_TRUE(m_control.m_calls.empty());
+    EXPECT_EQ(m_hub.GetLinkStatus(), status);
+    EXPECT_TRUE(m_hub.IsLinkUp());
+    EXPECT_EQ(m_hub.GetLinkKind(), LINK_TCP_CLIENT);
+
+    // "통신 정지" closes but keeps the last text.
+    m_hub.SetupLink(LINK_STOPPED, nullptr);
+    EXPECT_EQ(m_control.m_calls, (std::vector<std::string>{"close", "create 6"}));
+    EXPECT_FALSE(m_hub.IsLinkUp());
+    EXPECT_EQ(m_hub.GetLinkStatus(), status);
+    EXPECT_EQ(m_hub.GetLinkKind(), LINK_STOPPED);
+}
+
+} // namespace
