@@ -113,16 +113,17 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
         ports.SetOverride(n, QString::fromStdString(device));
 
     const auto start = std::chrono::steady_clock::now();
+    // The hub outlives the manager, whose last close still reports to it.
     CTessaryDoc doc;
-    CLinkManager manager(nullptr, &ports);
     CLinkHub hub(
-        doc, &manager, [&err](const std::string& text) { err << text << std::endl; },
+        doc, nullptr, [&err](const std::string& text) { err << text << std::endl; },
         [start] {
             return std::chrono::duration_cast<std::chrono::microseconds>(
                        std::chrono::steady_clock::now() - start)
                 .count();
         });
-    manager.SetOwner(&hub);
+    CLinkManager manager(&hub, &ports);
+    hub.SetLinkControl(&manager);
     hub.SetCurrentScreen(CLinkHub::SCREEN_ANALYZER);
     hub.SetStatusListener([&out](const std::string& text) { out << text << std::endl; });
 
@@ -175,7 +176,6 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     std::signal(SIGINT, SIG_DFL);
 
     manager.CloseLink();
-    manager.SetOwner(nullptr);
 
     std::string error;
     if (!CAlrFile::Store(doc, outPath, error)) {

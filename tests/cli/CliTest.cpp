@@ -3,8 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -134,6 +142,97 @@ TEST_F(Cli, DumpOfADamagedFileFailsWithTheReason) {
     r = Run({"dump", (m_dir / "absent.alr").string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("absent.alr"), std::string::npos);
+}
+
+// A free TCP port on the loopback address.
+int FreeTcpPort() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+// Connects to the loopback port, retrying while the server starts.
+int ConnectLoopback(int port) {
+    for (int i = 0; i < 100; ++i) {
+        int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<std::uint16_t>(port));
+        if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+            return s;
+        ::close(s);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+}
+
+TEST_F(Cli, CaptureRecordsBothDirectionsOfARealLink) {
+    const int port = FreeTcpPort();
+    const std::string alr = (m_dir / "cap.alr").string();
+    const std::string out = (m_dir / "cap.out").string();
+    std::vector<std::string> args = {
+        QUILLET_CLI_PATH,     "capture", "--link",     "tcp-server", "--port",
+        std::to_string(port), "--out",   alr,          "--seconds",  "2",
+        "--send-hex",         "0102FF",  "--send-hex", "41"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    const int s = ConnectLoopback(port);
+    ASSERT_GE(s, 0);
+    ASSERT_EQ(::write(s, "ABC", 3), 3);
+    std::string got;
+    char buffer[16];
+    while (got.size() < 4) {
+        const ssize_t n = ::read(s, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ(got, "\x01\x02\xFF"
+                   "A");
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ::close(s);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0);
+
+    const std::string p = std::to_string(port);
+    EXPECT_EQ(ReadFile(out), " , TCP SERVER설정: PORT:" + p + " , 접속자 수 : 0\n" +
+                                 " , TCP SERVER설정: PORT:" + p + " , 접속자 수:1\n" +
+                                 "records=3 bytes=7\n");
+    Result dump = Run({"dump", alr, "--binary"});
+    EXPECT_EQ(dump.out, "1/1\nR41\tR42\tR43\tT01\tT02\tTFF\tT41\n");
+}
+
+TEST_F(Cli, CaptureOnALinkThatCannotOpenFails) {
+    Result r = Run({"capture", "--link", "serial", "--com", "1=/dev/quillet-absent", "--out",
+                    (m_dir / "x.alr").string(), "--seconds", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, " , RS-232C설정: 통신실패 \n");
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "x.alr"));
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"capture", "--out", "x.alr"},
+          {"capture", "--link", "modem", "--out", "x.alr"},
+          {"capture", "--link", "udp", "--out", "x.alr", "--send-hex", "123"},
+          {"capture", "--link", "udp", "--port", "many", "--out", "x.alr"},
+          {"capture", "--link", "udp"}}) {
+        EXPECT_EQ(Run(bad).status, 64) << bad.back();
+    }
 }
 
 } // namespace

@@ -1,0 +1,185 @@
+#include "LinkTestSupport.h"
+
+#include "link/CComPortMap.h"
+#include "link/CLinkManager.h"
+#include "link/CSerialLink.h"
+#include "link/LinkSettings.h"
+#include "link/LinkType.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// A pseudo-terminal pair stands in for a null-modem cable: the link opens
+// the slave, the test plays the device on the master.
+class PtyPair {
+public:
+    PtyPair() {
+        char name[256] = {};
+        if (::openpty(&m_nMaster, &m_nSlave, name, nullptr, nullptr) == 0) {
+            m_path = name;
+            ::fcntl(m_nMaster, F_SETFL, ::fcntl(m_nMaster, F_GETFL) | O_NONBLOCK);
+            termios t{};
+            ::tcgetattr(m_nSlave, &t);
+            ::cfmakeraw(&t);
+            ::tcsetattr(m_nSlave, TCSANOW, &t);
+        }
+    }
+    ~PtyPair() {
+        if (m_nMaster >= 0)
+            ::close(m_nMaster);
+        if (m_nSlave >= 0)
+            ::close(m_nSlave);
+    }
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    void Write(const QByteArray& bytes) const {
+        ASSERT_EQ(::write(m_nMaster, bytes.data(), static_cast<size_t>(bytes.size())),
+                  bytes.size());
+    }
+    // Everything that reaches the master within the time.
+    QByteArray Read(int expected, int ms = 3000) const {
+        QByteArray all;
+        WaitFor(
+            [&] {
+                char b[8192];
+                ssize_t n;
+                while ((n = ::read(m_nMaster, b, sizeof b)) > 0)
+                    all.append(b, static_cast<int>(n));
+                return all.size() >= expected;
+            },
+            ms);
+        return all;
+    }
+
+    QString m_path;
+    int m_nMaster = -1;
+    int m_nSlave = -1;
+};
+
+class SerialLink : public ::testing::Test {
+protected:
+    SerialLink() : m_manager(&m_owner, &m_ports) {
+        m_ports.SetOverride(1, m_pty.m_path);
+        m_settings.m_strEnv = "1,9600,N,8,1,0,0";
+    }
+    ~SerialLink() override {
+        m_manager.CloseLink();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    bool Open() {
+        m_manager.CloseLink();
+        m_manager.CreateEndpoint(LINK_SERIAL);
+        return m_manager.OpenLink(&m_settings);
+    }
+
+    PtyPair m_pty;
+    CComPortMap m_ports;
+    RecordingOwner m_owner;
+    CLinkManager m_manager;
+    LinkSettings m_settings;
+};
+
+TEST_F(SerialLink, EchoesThroughAPtyPair) {
+    ASSERT_FALSE(m_pty.m_path.isEmpty());
+    ASSERT_TRUE(Open());
+    EXPECT_TRUE(m_owner.m_bUp);
+    EXPECT_TRUE(m_owner.m_messages.empty());
+
+    m_pty.Write("\x02"
+                "R01\x03");
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received().size() == 5; }));
+    EXPECT_EQ(m_owner.Received(), QByteArray("\x02R01\x03"));
+
+    const QByteArray reply("\x06"
+                           "OK\r\n");
+    m_manager.Send(reinterpret_cast<const std::uint8_t*>(reply.data()),
+                   static_cast<int>(reply.size()));
+    EXPECT_EQ(m_pty.Read(static_cast<int>(reply.size())), reply);
+
+    // Bursts come up in blocks of at most 4096 bytes, in order.
+    QByteArray burst(10000, '\0');
+    for (int i = 0; i < burst.size(); ++i)
+        burst[i] = static_cast<char>(i);
+    m_owner.m_blocks.clear();
+    m_pty.Write(burst);
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received().size() == burst.size(); }));
+    EXPECT_EQ(m_owner.Received(), burst);
+    for (const QByteArray& block : m_owner.m_blocks)
+        EXPECT_LE(block.size(), 4096);
+}
+
+TEST_F(SerialLink, AWriteKeepsWhatFitsTheOutputQueueAndDropsTheRest) {
+    ASSERT_TRUE(Open());
+    const QByteArray big(6000, 'w');
+    EXPECT_EQ(m_manager.GetSerial()->Write(reinterpret_cast<const std::uint8_t*>(big.data()),
+                                           static_cast<int>(big.size())),
+              4096);
+    EXPECT_EQ(m_pty.Read(6000, 1000).size(), 4096);
+}
+
+TEST_F(SerialLink, OpenFailsWithoutAMessage) {
+    ASSERT_TRUE(Open());
+    // The same device again: busy.
+    RecordingOwner other;
+    CLinkManager second(&other, &m_ports);
+    second.CreateEndpoint(LINK_SERIAL);
+    LinkSettings s = m_settings;
+    EXPECT_FALSE(second.OpenLink(&s));
+    EXPECT_FALSE(other.m_bUp);
+    EXPECT_TRUE(other.m_messages.empty());
+    EXPECT_EQ(second.GetKind(), LINK_SERIAL);
+    const QByteArray lost("x");
+    second.Send(reinterpret_cast<const std::uint8_t*>(lost.data()), 1); // silently dropped
+
+    // A device that does not exist.
+    m_ports.SetOverride(2, "/dev/quillet-no-such-port");
+    s.m_strEnv = "2,9600,N,8,1,0,0";
+    EXPECT_FALSE(second.OpenLink(&s));
+
+    // Parameters the port cannot take.
+    m_manager.CloseLink();
+    m_settings.m_strEnv = "1,9600,N,9,1,0,0";
+    EXPECT_FALSE(Open());
+    EXPECT_TRUE(m_owner.m_messages.empty());
+}
+
+TEST_F(SerialLink, NoBlockArrivesAfterCloseLinkReturns) {
+    ASSERT_TRUE(Open());
+    m_owner.m_fnOnBlock = [this] {
+        if (m_owner.m_blocks.size() == 1)
+            m_manager.CloseLink();
+    };
+    m_pty.Write(QByteArray(3000, 'a'));
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_blocks.empty(); }));
+    m_pty.Write(QByteArray(3000, 'b'));
+    Spin(200);
+    EXPECT_EQ(m_owner.m_blocks.size(), 1u);
+    EXPECT_FALSE(m_owner.m_bUp);
+}
+
+TEST(ComPortMap, StoredDevicesWinOverTheMachinesPortsAndOrderIsNatural) {
+    QStringList ports = {"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyUSB1",
+                         "/dev/ttyUSB0"};
+    CComPortMap::SortPorts(ports);
+    EXPECT_EQ(ports, (QStringList{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS2",
+                                  "/dev/ttyS10"}));
+
+    CComPortMap map;
+    map.SetOverride(3, "/dev/pts/9");
+    EXPECT_EQ(map.DevicePath(3), "/dev/pts/9");
+    EXPECT_TRUE(map.DevicePath(0).isEmpty());
+    // Beyond the ports the machine has, COMn is the traditional ttyS(n-1).
+    EXPECT_EQ(map.DevicePath(200), "/dev/ttyS199");
+}
+
+} // namespace

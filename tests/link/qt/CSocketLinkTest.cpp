@@ -1,0 +1,267 @@
+#include "LinkTestSupport.h"
+
+#include "link/CLinkManager.h"
+#include "link/CLinkStatus.h"
+#include "link/LinkSettings.h"
+#include "link/LinkType.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace {
+
+std::string Text(const char* format, int number) {
+    std::string t = format;
+    t.replace(t.find("%d"), 2, std::to_string(number));
+    return t;
+}
+
+class SocketLink : public ::testing::Test {
+protected:
+    SocketLink() : m_manager(&m_owner) {}
+    ~SocketLink() override {
+        m_manager.CloseLink();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    bool Open(int kind) {
+        m_manager.CloseLink();
+        m_manager.CreateEndpoint(kind);
+        return m_manager.OpenLink(&m_settings);
+    }
+
+    std::unique_ptr<QTcpSocket> Connect(int port, int clientsAfter) {
+        auto s = std::make_unique<QTcpSocket>();
+        s->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        EXPECT_TRUE(WaitFor([&] { return m_manager.GetConnectionCount() == clientsAfter; }));
+        return s;
+    }
+
+    void Send(const QByteArray& bytes) {
+        m_manager.Send(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                       static_cast<int>(bytes.size()));
+    }
+
+    RecordingOwner m_owner;
+    CLinkManager m_manager;
+    LinkSettings m_settings;
+};
+
+TEST_F(SocketLink, TcpServerServesEveryClientAndCountsThem) {
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    EXPECT_TRUE(m_owner.m_bUp);
+
+    auto a = Connect(m_settings.m_nPort, 1);
+    auto b = Connect(m_settings.m_nPort, 2);
+    auto c = Connect(m_settings.m_nPort, 3);
+    EXPECT_EQ(m_owner.m_strStatus, CLinkStatus::Accepted(LINK_TCP_SERVER, m_settings, 3));
+    EXPECT_EQ(m_owner.m_statuses.front(),
+              " , TCP SERVER설정: PORT:" + std::to_string(m_settings.m_nPort) + " , 접속자 수:1");
+
+    Send("ping");
+    for (QTcpSocket* s : {a.get(), b.get(), c.get()}) {
+        ASSERT_TRUE(WaitFor([&] { return s->bytesAvailable() >= 4; }));
+        EXPECT_EQ(s->readAll(), "ping");
+    }
+
+    // A client that leaves: the close text, the lamp stays green, the others
+    // still get every block.
+    b->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return m_manager.GetConnectionCount() == 2; }));
+    EXPECT_EQ(m_owner.m_strStatus,
+              " , TCP SERVER설정: PORT:" + std::to_string(m_settings.m_nPort) + " , 접속자 수 : 2");
+    EXPECT_TRUE(m_owner.m_bUp);
+    Send("pong");
+    for (QTcpSocket* s : {a.get(), c.get()}) {
+        ASSERT_TRUE(WaitFor([&] { return s->bytesAvailable() >= 4; }));
+        EXPECT_EQ(s->readAll(), "pong");
+    }
+
+    // Closing the link closes every client connection and the listener.
+    m_manager.CloseLink();
+    EXPECT_FALSE(m_owner.m_bUp);
+    EXPECT_TRUE(WaitFor([&] {
+        return a->state() == QAbstractSocket::UnconnectedState &&
+               c->state() == QAbstractSocket::UnconnectedState;
+    }));
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_settings.m_nPort));
+    EXPECT_FALSE(late.waitForConnected(2000));
+}
+
+TEST_F(SocketLink, BlocksAreWhatOneReceiveReturnsNeverJoinedOrOverSized) {
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    auto peer = Connect(m_settings.m_nPort, 1);
+
+    peer->write(QByteArray(20, 'x'));
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_blocks.empty(); }));
+    Spin(50);
+    ASSERT_EQ(m_owner.m_blocks.size(), 1u);
+    EXPECT_EQ(m_owner.m_blocks[0].size(), 20);
+
+    m_owner.m_blocks.clear();
+    QByteArray burst(100000, '\0');
+    for (int i = 0; i < burst.size(); ++i)
+        burst[i] = static_cast<char>(i * 7);
+    peer->write(burst);
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received().size() == burst.size(); }));
+    EXPECT_EQ(m_owner.Received(), burst);
+    EXPECT_GE(m_owner.m_blocks.size(), 2u);
+    for (const QByteArray& block : m_owner.m_blocks)
+        EXPECT_LE(block.size(), 16384);
+}
+
+TEST_F(SocketLink, APortInUseGivesTheMessageWithThePlatformErrorNumber) {
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::Any, 0));
+    m_settings.m_nPort = other.serverPort();
+    EXPECT_FALSE(Open(LINK_TCP_SERVER));
+    EXPECT_EQ(m_owner.m_messages,
+              std::vector<std::string>{Text(CLinkManager::kPortInUseMessage, EADDRINUSE)});
+    EXPECT_FALSE(m_owner.m_bUp);
+    EXPECT_EQ(m_manager.GetKind(), LINK_TCP_SERVER);
+    Send("dropped"); // no endpoint: nothing happens
+
+    QUdpSocket udpOther;
+    ASSERT_TRUE(udpOther.bind(QHostAddress::Any, 0));
+    m_settings.m_nUdpPort = udpOther.localPort();
+    EXPECT_FALSE(Open(LINK_UDP));
+    EXPECT_EQ(m_owner.m_messages.back(), Text(CLinkManager::kPortInUseMessage, EADDRINUSE));
+}
+
+TEST_F(SocketLink, TcpClientIsUpAtOnceAndDownWhenRefused) {
+    m_settings.m_strIp = "127.0.0.1";
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_CLIENT));
+    EXPECT_TRUE(m_owner.m_bUp);
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
+    EXPECT_TRUE(m_owner.m_messages.empty());
+}
+
+TEST_F(SocketLink, TcpClientWithAHostThatCannotBeResolvedReportsTheFailure) {
+    m_settings.m_strIp = "";
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_CLIENT));
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
+    EXPECT_EQ(m_owner.m_strStatus, " , TCP CLIENT설정: 통신실패 ");
+}
+
+TEST_F(SocketLink, TcpClientTalksUntilThePeerCloses) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    m_settings.m_strIp = "localhost";
+    m_settings.m_nPort = server.serverPort();
+    ASSERT_TRUE(Open(LINK_TCP_CLIENT));
+    ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    ASSERT_TRUE(WaitFor([&] { return m_manager.IsReady(); }));
+
+    Send("hello");
+    ASSERT_TRUE(WaitFor([&] { return peer->bytesAvailable() >= 5; }));
+    EXPECT_EQ(peer->readAll(), "hello");
+    peer->write("world");
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received() == "world"; }));
+
+    peer->close();
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
+    EXPECT_FALSE(m_manager.IsReady());
+    Send("gone"); // no endpoint any more: dropped
+    EXPECT_EQ(m_manager.GetKind(), LINK_TCP_CLIENT);
+}
+
+TEST_F(SocketLink, UdpSendsOneDatagramPerBlockAndReceivesOnItsOwnPort) {
+    QUdpSocket peer;
+    ASSERT_TRUE(peer.bind(QHostAddress::LocalHost, 0));
+    QUdpSocket peer6;
+    const bool ipv6 = peer6.bind(QHostAddress::LocalHostIPv6, 0);
+    m_settings.m_strIp = "localhost";
+    m_settings.m_nPort = peer.localPort();
+    m_settings.m_nUdpPort = FreePort();
+    ASSERT_TRUE(Open(LINK_UDP));
+
+    Send("one");
+    Send("two");
+    ASSERT_TRUE(WaitFor([&] { return peer.hasPendingDatagrams(); }));
+    QByteArray d(64, '\0');
+    EXPECT_EQ(peer.readDatagram(d.data(), d.size()), 3);
+    ASSERT_TRUE(WaitFor([&] { return peer.hasPendingDatagrams(); }));
+    EXPECT_EQ(peer.readDatagram(d.data(), d.size()), 3);
+    EXPECT_EQ(d.left(3), "two");
+
+    const auto local = static_cast<quint16>(m_settings.m_nUdpPort);
+    peer.writeDatagram(QByteArray(20, 'u'), QHostAddress::LocalHost, local);
+    ASSERT_TRUE(WaitFor([&] { return m_owner.m_blocks.size() == 1; }));
+    EXPECT_EQ(m_owner.m_blocks[0], QByteArray(20, 'u'));
+    if (ipv6) {
+        peer6.writeDatagram("v6", QHostAddress::LocalHostIPv6, local);
+        ASSERT_TRUE(WaitFor([&] { return m_owner.m_blocks.size() == 2; }));
+        EXPECT_EQ(m_owner.m_blocks[1], "v6");
+    }
+}
+
+TEST_F(SocketLink, IpxServerAndClientTalkOverTcp) {
+    const int port = FreePort();
+    char socket[8];
+    std::snprintf(socket, sizeof socket, "%04X", port);
+    m_settings.m_strSocket = socket;
+    m_settings.m_strNetwork = "12345678";
+    m_settings.m_strNode = "";
+    ASSERT_TRUE(Open(LINK_IPX_SERVER));
+    // The server reports its own address into the settings.
+    EXPECT_EQ(m_settings.m_strNetwork, "00000000");
+    ASSERT_EQ(m_settings.m_strNode.size(), 12u);
+    EXPECT_EQ(m_settings.m_strNode.substr(0, 4), "0000");
+
+    RecordingOwner clientOwner;
+    CLinkManager client(&clientOwner);
+    LinkSettings clientSettings;
+    clientSettings.m_strNetwork = "00000000";
+    clientSettings.m_strNode = "00007F000001";
+    clientSettings.m_strSocket = socket;
+    client.CreateEndpoint(LINK_IPX_CLIENT);
+    ASSERT_TRUE(client.OpenLink(&clientSettings));
+    ASSERT_TRUE(WaitFor([&] { return client.IsReady() && m_manager.GetConnectionCount() == 1; }));
+    EXPECT_EQ(m_owner.m_strStatus,
+              " , IPX SERVER설정: NETWORK:00000000 , NODE:" + m_settings.m_strNode +
+                  ", SOCKET:" + socket + " , 접속자 수:1 ");
+
+    Send("to client");
+    ASSERT_TRUE(WaitFor([&] { return clientOwner.Received() == "to client"; }));
+    const QByteArray back = "to server";
+    client.Send(reinterpret_cast<const std::uint8_t*>(back.data()), static_cast<int>(back.size()));
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received() == back; }));
+
+    // The socket is taken now: a second server cannot bind it.
+    RecordingOwner otherOwner;
+    CLinkManager other(&otherOwner);
+    LinkSettings otherSettings = clientSettings;
+    other.CreateEndpoint(LINK_IPX_SERVER);
+    EXPECT_FALSE(other.OpenLink(&otherSettings));
+    EXPECT_EQ(otherOwner.m_messages, std::vector<std::string>{"바인드 실패"});
+}
+
+TEST_F(SocketLink, NoBlockArrivesAfterCloseLinkReturns) {
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    auto peer = Connect(m_settings.m_nPort, 1);
+    // The screen closes the link on the first block of a burst.
+    m_owner.m_fnOnBlock = [this] {
+        if (m_owner.m_blocks.size() == 1)
+            m_manager.CloseLink();
+    };
+    peer->write(QByteArray(200000, 'b'));
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_blocks.empty(); }));
+    Spin(200);
+    EXPECT_EQ(m_owner.m_blocks.size(), 1u);
+    EXPECT_FALSE(m_owner.m_bUp);
+}
+
+} // namespace
