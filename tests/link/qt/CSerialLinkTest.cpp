@@ -1,5 +1,7 @@
 #include "LinkTestSupport.h"
 
+#include "TestFiles.h"
+#include "app/CQSettingsStore.h"
 #include "link/CComPortMap.h"
 #include "link/CLinkManager.h"
 #include "link/CSerialLink.h"
@@ -180,6 +182,20 @@ TEST(ComPortMap, StoredDevicesWinOverTheMachinesPortsAndOrderIsNatural) {
     EXPECT_TRUE(map.DevicePath(0).isEmpty());
     // Beyond the ports the machine has, COMn is the traditional ttyS(n-1).
     EXPECT_EQ(map.DevicePath(200), "/dev/ttyS199");
+
+    // Devices kept in the settings store, group "PORTS".
+    TempDir dir;
+    const QString ini = QString::fromStdString((dir / "QUILLET.conf").string());
+    {
+        CQSettingsStore store(ini);
+        CComPortMap stored(&store);
+        stored.SetDevicePath(2, "/dev/ttyUSB7");
+        store.Sync();
+    }
+    CQSettingsStore store(ini);
+    CComPortMap reread(&store);
+    EXPECT_EQ(reread.DevicePath(2), "/dev/ttyUSB7");
+    EXPECT_NE(ReadFile(dir / "QUILLET.conf").find("[PORTS]\nCOM2=/dev/ttyUSB7"), std::string::npos);
 }
 
 } // namespace
