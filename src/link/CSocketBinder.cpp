@@ -45,6 +45,14 @@ CSocketBinder::Result Fail(Native s) {
 }
 
 CSocketBinder::Result BindOne(int family, int type, int port, int backlog) {
+#ifdef _WIN32
+    // Qt starts Winsock only with its first socket; this may come before.
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)started;
+#endif
     Native s = ::socket(family, type, 0);
     if (s == kBad)
         return Fail(s);
