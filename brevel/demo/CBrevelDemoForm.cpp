@@ -4,6 +4,7 @@
 #include "CSettingsPropertyBag.h"
 
 #include <QCloseEvent>
+#include <QFont>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,6 +38,10 @@ CBrevelDemoForm::CBrevelDemoForm(QSettings& settings, QWidget* pParent)
     m_pPortBox->setValue(m_pBrevel1->CommPort());
     m_pSettingsEdit->setText(m_pBrevel1->Settings());
     m_pReceivedView->setReadOnly(true);
+    // One fixed-pitch face with Hangul, so a mixed line keeps one look.
+    QFont logFont(QStringLiteral("NanumGothicCoding"));
+    logFont.setStyleHint(QFont::Monospace);
+    m_pReceivedView->setFont(logFont);
 
     auto* pForm = new QFormLayout;
     pForm->addRow(tr("포트 번호"), m_pPortBox);
@@ -105,6 +110,14 @@ void CBrevelDemoForm::ShowState() {
 }
 
 void CBrevelDemoForm::AddText(const QString& strData) {
-    m_pReceivedView->appendPlainText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) +
-                                     QStringLiteral("  ") + strData);
+    // Control characters (STX, CR, LF ...) shown as <hex> so every byte is seen.
+    QString strLine = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+    strLine += QStringLiteral("  ");
+    for (const QChar c : strData) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            strLine += QStringLiteral("<%1>").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            strLine += c;
+    }
+    m_pReceivedView->appendPlainText(strLine);
 }

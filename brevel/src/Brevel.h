@@ -24,6 +24,15 @@ class BREVEL_EXPORT Brevel : public QWidget {
     Q_PROPERTY(bool EOFEnable READ EOFEnable WRITE SetEOFEnable)
     Q_PROPERTY(bool DTREnable READ DTREnable WRITE SetDTREnable)
     Q_PROPERTY(int CommPort READ CommPort WRITE SetCommPort)
+    // Each property's help text, for property browsers that show one.
+    Q_CLASSINFO("Settings",
+                "전송 속도, 패리티, 데이터 비트, 중단 비트 매개 변수를 반환하거나 설정합니다.")
+    Q_CLASSINFO("InputLen", "입력 속성이 수신 버퍼에서 읽는 문자의 숫자를 반환하거나 설정합니다.")
+    Q_CLASSINFO("InBufferSize", "수신 버퍼의 크기를 바이트로 반환하거나 설정합니다.")
+    Q_CLASSINFO("Handshaking", "하드웨어 초기 접속 신호 프로토콜을 반환하거나 설정합니다.")
+    Q_CLASSINFO("EOFEnable", "EOF 문자를 찾을지의 여부를 반환하거나 설정합니다.")
+    Q_CLASSINFO("DTREnable", "통신 중에 데이터 터미널 준비 줄이 가능한지의 여부를 결정합니다. ")
+    Q_CLASSINFO("CommPort", "통신 포트 번호를 반환하거나 설정합니다.")
 
 public:
     explicit Brevel(QWidget* pParent = nullptr);

@@ -20,7 +20,8 @@ class BREVEL_EXPORT MSComm : public QObject {
     Q_OBJECT
 
 public:
-    enum HandshakeConstants { comNone = 0, comXOnXoff = 1, comRTS = 2, comRTSXOnXOff = 3 };
+    // A 32-bit value, so any number a host passes in is one the control can refuse.
+    enum HandshakeConstants : qint32 { comNone = 0, comXOnXoff = 1, comRTS = 2, comRTSXOnXOff = 3 };
     Q_ENUM(HandshakeConstants)
 
     enum InputModeConstants { comInputModeText = 0, comInputModeBinary = 1 };
