@@ -17,35 +17,29 @@ namespace {
 constexpr char kEofByte = 0x1A;
 constexpr int kMaxShort = std::numeric_limits<qint16>::max();
 
-CommError Error(int nNumber) {
-    QString strText;
-    switch (nNumber) {
+QString ErrorText(MSComm::ErrorConstants eNumber) {
+    switch (eNumber) {
     case MSComm::comInvalidPropertyValue:
-        strText = QStringLiteral("속성 값이 잘못되었습니다.");
-        break;
+        return QStringLiteral("속성 값이 잘못되었습니다.");
     case MSComm::comPortOpen:
-        strText = QStringLiteral("포트가 열려 있는 동안에는 할 수 없는 작업입니다.");
-        break;
+        return QStringLiteral("포트가 열려 있는 동안에는 할 수 없는 작업입니다.");
     case MSComm::comPortInvalid:
-        strText = QStringLiteral("잘못된 포트 번호입니다.");
-        break;
+        return QStringLiteral("잘못된 포트 번호입니다.");
     case MSComm::comPortAlreadyOpen:
-        strText = QStringLiteral("포트가 이미 열려 있습니다.");
-        break;
+        return QStringLiteral("포트가 이미 열려 있습니다.");
     case MSComm::comPortInUse:
-        strText = QStringLiteral("포트를 사용할 수 없습니다. 다른 프로그램이 사용하고 있습니다.");
-        break;
+        return QStringLiteral(
+            "포트를 사용할 수 없습니다. 다른 프로그램이 사용 중이거나 권한이 없습니다.");
     case MSComm::comSetCommStateFailed:
-        strText = QStringLiteral("포트의 통신 설정을 적용할 수 없습니다.");
-        break;
+        return QStringLiteral("포트의 통신 설정을 적용할 수 없습니다.");
     case MSComm::comPortNotOpen:
-        strText = QStringLiteral("포트가 열려 있을 때만 할 수 있는 작업입니다.");
-        break;
-    default:
-        strText = QStringLiteral("포트를 읽는 중 오류가 발생했습니다.");
-        break;
+        return QStringLiteral("포트가 열려 있을 때만 할 수 있는 작업입니다.");
     }
-    return CommError{nNumber, strText};
+    return {};
+}
+
+CommError Error(MSComm::ErrorConstants eNumber) {
+    return CommError{eNumber, ErrorText(eNumber)};
 }
 
 struct LineSettings {

@@ -50,7 +50,6 @@ public:
         comPortInUse = 8010,
         comSetCommStateFailed = 8015,
         comPortNotOpen = 8018,
-        comReadError = 8020,
     };
 
     // Error counters of the UART driver; what grew between two reads tells

@@ -139,8 +139,8 @@ TEST_F(BrevelOnPty, ASecondControlCannotOpenTheSamePort) {
     other.SetCommPort(kPort);
     EXPECT_FALSE(other.PortOpen(true));
     EXPECT_EQ(other.m_messages,
-              QStringList{
-                  QStringLiteral("포트를 사용할 수 없습니다. 다른 프로그램이 사용하고 있습니다.")});
+              QStringList{QStringLiteral(
+                  "포트를 사용할 수 없습니다. 다른 프로그램이 사용 중이거나 권한이 없습니다.")});
     EXPECT_FALSE(other.IsPortOpen());
 }
 
