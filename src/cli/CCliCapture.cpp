@@ -8,6 +8,7 @@
 #include "cli/CCliLinkOptions.h"
 #include "cli/CCliUsage.h"
 #include "link/CComPortMap.h"
+#include "link/CHexCodec.h"
 #include "link/CLinkManager.h"
 #include "link/CLinkStatus.h"
 #include "link/LinkType.h"
@@ -31,6 +32,9 @@
 #endif
 
 namespace {
+
+constexpr int kMaxSeconds = 2000000;
+constexpr int kOddDigits = 2; // as the tools
 
 volatile std::sig_atomic_t g_bInterrupted = 0;
 
@@ -87,12 +91,18 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
         if (a == "--out") {
             outPath = v;
         } else if (a == "--seconds") {
-            if (!CProgramSettings::ParseInt(v, seconds) || seconds < 0)
-                return Usage(err, "--seconds needs a number of seconds");
+            // A timer takes at most about 24 days.
+            if (!CProgramSettings::ParseInt(v, seconds) || seconds < 0 || seconds > kMaxSeconds)
+                return Usage(err, "--seconds needs a number of seconds up to " +
+                                      std::to_string(kMaxSeconds));
         } else if (a == "--send-hex") {
             std::vector<std::uint8_t> bytes;
+            if (v.size() % 2 != 0) {
+                err << CHexCodec::kOddDigitsMessage << '\n';
+                return kOddDigits;
+            }
             if (!DecodeHex(v, bytes))
-                return Usage(err, "--send-hex needs an even number of hex digits");
+                return Usage(err, "--send-hex needs hex digits");
             sends.push_back(std::move(bytes));
         } else {
             return Usage(err, "unknown option '" + a + "'");

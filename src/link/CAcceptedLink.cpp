@@ -16,7 +16,10 @@ CAcceptedLink::~CAcceptedLink() {
 }
 
 void CAcceptedLink::Send(const std::uint8_t* bytes, int count) {
-    if (m_bOpen && count > 0 && m_pSocket->state() == QAbstractSocket::ConnectedState)
+    // A peer that stops reading does not make the queue grow without end:
+    // past the limit a block is dropped, as a send that would block is.
+    if (m_bOpen && count > 0 && m_pSocket->state() == QAbstractSocket::ConnectedState &&
+        m_pSocket->bytesToWrite() < kMaxQueuedBytes)
         m_pSocket->write(reinterpret_cast<const char*>(bytes), count);
 }
 
@@ -29,6 +32,7 @@ void CAcceptedLink::Close() {
 }
 
 void CAcceptedLink::OnData() {
+    CBusy busy(this);
     std::uint8_t buffer[kBlockBytes];
     while (m_bOpen && m_pSocket->bytesAvailable() > 0) {
         const qint64 n = m_pSocket->read(reinterpret_cast<char*>(buffer), kBlockBytes);
@@ -39,6 +43,7 @@ void CAcceptedLink::OnData() {
 }
 
 void CAcceptedLink::OnClosed() {
+    CBusy busy(this);
     OnData(); // what arrived before the close still goes up
     if (m_bOpen)
         m_pOwner->OnConnectionClosed(this);

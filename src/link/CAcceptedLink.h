@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QObject>
+#include "link/CLinkEndpoint.h"
 
 #include <cstdint>
 
@@ -8,10 +8,11 @@ class CLinkManager;
 class QTcpSocket;
 
 // One client connection a TCP or IPX/SPX server accepted.
-class CAcceptedLink : public QObject {
+class CAcceptedLink : public CLinkEndpoint {
     Q_OBJECT
 public:
     static constexpr int kBlockBytes = 16384;
+    static constexpr qint64 kMaxQueuedBytes = 1024 * 1024;
 
     CAcceptedLink(CLinkManager* owner, QTcpSocket* socket);
     ~CAcceptedLink() override;

@@ -20,8 +20,12 @@ void CClientLink::ConnectTo(const QString& host, quint16 port) {
 }
 
 void CClientLink::Send(const std::uint8_t* bytes, int count) {
-    // Before the connect finished the bytes wait in the socket and go with it.
-    if (m_bOpen && count > 0 && m_pSocket->state() != QAbstractSocket::UnconnectedState)
+    // Nothing is kept for later: a request sent before the connect finished
+    // would reach the device stale. Past the queue limit a block is dropped,
+    // as a send that would block is.
+    if (m_bOpen && count > 0 && m_bConnected &&
+        m_pSocket->state() == QAbstractSocket::ConnectedState &&
+        m_pSocket->bytesToWrite() < kMaxQueuedBytes)
         m_pSocket->write(reinterpret_cast<const char*>(bytes), count);
 }
 
@@ -34,12 +38,14 @@ void CClientLink::Close() {
 }
 
 void CClientLink::OnConnected() {
+    CBusy busy(this);
     m_bConnected = true;
     m_bResultGiven = true;
     m_pOwner->OnClientConnected(true);
 }
 
 void CClientLink::OnError() {
+    CBusy busy(this);
     if (!m_bOpen || m_bResultGiven)
         return; // a connected socket reports its end through disconnected
     m_bResultGiven = true;
@@ -50,6 +56,7 @@ void CClientLink::OnError() {
 }
 
 void CClientLink::OnData() {
+    CBusy busy(this);
     std::uint8_t buffer[kBlockBytes];
     while (m_bOpen && m_pSocket->bytesAvailable() > 0) {
         const qint64 n = m_pSocket->read(reinterpret_cast<char*>(buffer), kBlockBytes);
@@ -60,6 +67,7 @@ void CClientLink::OnData() {
 }
 
 void CClientLink::OnClosed() {
+    CBusy busy(this);
     OnData();
     if (m_bOpen && m_bConnected)
         m_pOwner->OnClientClosed();

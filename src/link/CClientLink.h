@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QObject>
+#include "link/CLinkEndpoint.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -9,10 +10,11 @@ class CLinkManager;
 class QTcpSocket;
 
 // The connecting socket of a TCP or IPX/SPX client.
-class CClientLink : public QObject {
+class CClientLink : public CLinkEndpoint {
     Q_OBJECT
 public:
     static constexpr int kBlockBytes = 16384;
+    static constexpr qint64 kMaxQueuedBytes = 1024 * 1024;
 
     explicit CClientLink(CLinkManager* owner);
     ~CClientLink() override;

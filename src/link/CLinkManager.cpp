@@ -19,19 +19,6 @@
 
 namespace {
 
-// Counts the endpoint call-backs under way, so an endpoint is never deleted
-// inside its own notification.
-class CCallGuard {
-public:
-    explicit CCallGuard(int& depth) : m_nDepth(depth) { ++m_nDepth; }
-    ~CCallGuard() { --m_nDepth; }
-    CCallGuard(const CCallGuard&) = delete;
-    CCallGuard& operator=(const CCallGuard&) = delete;
-
-private:
-    int& m_nDepth;
-};
-
 std::string WithNumber(const char* format, int number) {
     std::string text = format;
     const std::size_t at = text.find("%d");
@@ -78,13 +65,9 @@ void CLinkManager::Dispatch(const std::uint8_t* bytes, int count) {
         m_pOwner->DispatchReceived(bytes, count);
 }
 
-void CLinkManager::Dispose(QObject* endpoint) {
-    if (!endpoint)
-        return;
-    if (m_nCallDepth > 0)
-        endpoint->deleteLater();
-    else
-        delete endpoint;
+void CLinkManager::Dispose(CLinkEndpoint* endpoint) {
+    if (endpoint)
+        endpoint->Dispose();
 }
 
 void CLinkManager::CreateEndpoint(int kind) {
@@ -279,12 +262,10 @@ bool CLinkManager::StartClient(int kind) {
 }
 
 void CLinkManager::OnSerialData(const std::uint8_t* bytes, int count) {
-    CCallGuard guard(m_nCallDepth);
     Dispatch(bytes, count);
 }
 
 void CLinkManager::OnServerAccept() {
-    CCallGuard guard(m_nCallDepth);
     while (m_pServer) {
         QTcpSocket* socket = m_pServer->NextPendingConnection();
         if (!socket)
@@ -298,18 +279,15 @@ void CLinkManager::OnServerAccept() {
 }
 
 void CLinkManager::OnAcceptFailed() {
-    CCallGuard guard(m_nCallDepth);
     SetLinkUp(false);
     Message(kAcceptFailedMessage);
 }
 
 void CLinkManager::OnSocketData(const std::uint8_t* bytes, int count) {
-    CCallGuard guard(m_nCallDepth);
     Dispatch(bytes, count);
 }
 
 void CLinkManager::OnConnectionClosed(CAcceptedLink* endpoint) {
-    CCallGuard guard(m_nCallDepth);
     auto it = std::find(m_connections.begin(), m_connections.end(), endpoint);
     if (it != m_connections.end()) {
         m_connections.erase(it);
@@ -322,23 +300,19 @@ void CLinkManager::OnConnectionClosed(CAcceptedLink* endpoint) {
 }
 
 void CLinkManager::OnClientConnected(bool ok) {
-    CCallGuard guard(m_nCallDepth);
     SetLinkUp(ok);
 }
 
 void CLinkManager::OnClientHostNotFound() {
-    CCallGuard guard(m_nCallDepth);
     SetLinkUp(false);
     SetStatus(CLinkStatus::Failed(m_nKind));
 }
 
 void CLinkManager::OnClientData(const std::uint8_t* bytes, int count) {
-    CCallGuard guard(m_nCallDepth);
     Dispatch(bytes, count);
 }
 
 void CLinkManager::OnClientClosed() {
-    CCallGuard guard(m_nCallDepth);
     CloseClient();
 }
 

@@ -9,10 +9,10 @@
 
 class CAcceptedLink;
 class CClientLink;
+class CLinkEndpoint;
 class CSerialLink;
 class CServerLink;
 class ILinkOwner;
-class QObject;
 struct LinkSettings;
 
 // The single owner of the open link: creates, opens, closes and writes to
@@ -68,9 +68,8 @@ private:
     void SetStatus(const std::string& text);
     void Message(const std::string& text);
     void Dispatch(const std::uint8_t* bytes, int count);
-    // Deletes an endpoint now, or once control is back in the event loop
-    // when the call came from inside one of its own notifications.
-    void Dispose(QObject* endpoint);
+    // Deletes an endpoint now, or once none of its notifications runs.
+    void Dispose(CLinkEndpoint* endpoint);
 
     int m_nKind = 0;
     LinkSettings* m_pSettings = nullptr;
@@ -82,5 +81,4 @@ private:
     CServerLink* m_pServer = nullptr;
     CClientLink* m_pClient = nullptr;
     int m_nServerKind = 0;
-    int m_nCallDepth = 0;
 };

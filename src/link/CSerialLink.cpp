@@ -63,7 +63,9 @@ bool CSerialLink::Open() {
     m_bOpen = true;
     connect(m_pPort, &QSerialPort::readyRead, this, &CSerialLink::OnRxChar);
     // A pseudo-terminal refuses modem lines; that is no reason to fail.
-    m_pPort->setDataTerminalReady(true);
+    // With the DSR/DTR handshake asked for, DTR is left to the line.
+    if (m_settings.m_nDsrDtr == 0)
+        m_pPort->setDataTerminalReady(true);
     m_pPort->clearError();
     return true;
 }
@@ -110,6 +112,7 @@ int CSerialLink::Read(std::uint8_t* buffer, int capacity) {
 }
 
 void CSerialLink::OnRxChar() {
+    CBusy busy(this);
     // Everything waiting goes up in blocks of at most 4096 bytes; stop as
     // soon as the link was closed from inside the delivery.
     std::uint8_t buffer[kQueueBytes];

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "link/CLinkEndpoint.h"
+
 #include "link/CSerialSettings.h"
 
-#include <QObject>
 #include <QString>
 
 #include <cstdint>
@@ -15,7 +16,7 @@ class QSerialPort;
 // The endpoint of a serial link. Received bytes arrive through the port's
 // notifications on the owner's thread, so no reader thread and no lock is
 // needed: each block goes up in arrival order, and none after Close.
-class CSerialLink : public QObject {
+class CSerialLink : public CLinkEndpoint {
     Q_OBJECT
 public:
     static constexpr int kQueueBytes = 4096; // input blocks and output queue

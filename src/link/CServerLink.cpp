@@ -4,26 +4,33 @@
 #include "link/CSocketBinder.h"
 
 #include <QHostInfo>
-#include <QTcpServer>
+#include <QSocketNotifier>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <vector>
 
-CServerLink::CServerLink(CLinkManager* owner) : m_pOwner(owner) {}
+CServerLink::CServerLink(CLinkManager* owner) : CLinkEndpoint(nullptr), m_pOwner(owner) {}
 
 CServerLink::~CServerLink() {
     Close();
 }
 
 bool CServerLink::Listen(qintptr fd) {
-    m_pServer = new QTcpServer(this);
-    if (!m_pServer->setSocketDescriptor(fd)) {
-        CSocketBinder::CloseFd(fd);
+    if (fd < 0)
         return false;
-    }
-    connect(m_pServer, &QTcpServer::newConnection, this, [this] { m_pOwner->OnServerAccept(); });
-    connect(m_pServer, &QTcpServer::acceptError, this, [this] { m_pOwner->OnAcceptFailed(); });
+    m_nListenFd = fd;
+    m_pAcceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_pAcceptNotifier, &QSocketNotifier::activated, this, &CServerLink::OnAccept);
+    m_pAcceptRetry = new QTimer(this);
+    m_pAcceptRetry->setSingleShot(true);
+    connect(m_pAcceptRetry, &QTimer::timeout, this, [this] {
+        if (m_pAcceptNotifier) {
+            m_pAcceptNotifier->setEnabled(true);
+            OnAccept(); // what waited meanwhile sends no new notification
+        }
+    });
     return true;
 }
 
@@ -42,10 +49,22 @@ void CServerLink::Close() {
         QHostInfo::abortHostLookup(m_nLookupId);
         m_nLookupId = -1;
     }
-    if (m_pServer) {
-        disconnect(m_pServer, nullptr, this, nullptr);
-        m_pServer->close();
+    if (m_pAcceptNotifier) {
+        m_pAcceptNotifier->setEnabled(false);
+        delete m_pAcceptNotifier;
+        m_pAcceptNotifier = nullptr;
     }
+    if (m_pAcceptRetry)
+        m_pAcceptRetry->stop();
+    if (m_nListenFd >= 0) {
+        CSocketBinder::CloseFd(m_nListenFd);
+        m_nListenFd = -1;
+    }
+    for (QTcpSocket* s : m_accepted) {
+        s->abort();
+        delete s;
+    }
+    m_accepted.clear();
     if (m_pUdp) {
         disconnect(m_pUdp, nullptr, this, nullptr);
         m_pUdp->abort();
@@ -54,7 +73,39 @@ void CServerLink::Close() {
 }
 
 QTcpSocket* CServerLink::NextPendingConnection() {
-    return m_pServer ? m_pServer->nextPendingConnection() : nullptr;
+    if (m_accepted.empty())
+        return nullptr;
+    QTcpSocket* s = m_accepted.front();
+    m_accepted.pop_front();
+    s->setParent(nullptr);
+    return s;
+}
+
+void CServerLink::OnAccept() {
+    CBusy busy(this);
+    while (m_nListenFd >= 0) {
+        int error = 0;
+        const qintptr fd = CSocketBinder::Accept(m_nListenFd, error);
+        if (fd < 0) {
+            if (CSocketBinder::IsNothingWaiting(error))
+                return;
+            // Out of descriptors, say: tell, and listen again a moment
+            // later rather than spin on a connection that cannot be taken.
+            m_pAcceptNotifier->setEnabled(false);
+            m_pAcceptRetry->start(kAcceptRetryMs);
+            m_pOwner->OnAcceptFailed();
+            return;
+        }
+        auto* socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(fd)) {
+            delete socket;
+            CSocketBinder::CloseFd(fd);
+            m_pOwner->OnAcceptFailed();
+            continue;
+        }
+        m_accepted.push_back(socket);
+        m_pOwner->OnServerAccept();
+    }
 }
 
 void CServerLink::SetUdpTarget(const QString& host, int port) {
@@ -79,6 +130,7 @@ void CServerLink::SetUdpTarget(const QString& host, int port) {
 }
 
 void CServerLink::OnLookup(int id, const QHostAddress& address) {
+    CBusy busy(this);
     if (id != m_nLookupId)
         return;
     m_nLookupId = -1;
@@ -105,17 +157,16 @@ void CServerLink::SendDatagram(const std::uint8_t* bytes, int count) {
 }
 
 void CServerLink::OnDatagrams() {
+    CBusy busy(this);
     // One block per datagram; one larger than a block is a failed receive
     // and passes nothing on.
     std::vector<char> buffer(kBlockBytes + 1);
-    while (m_pUdp && m_pUdp->hasPendingDatagrams()) {
+    while (m_pUdp && m_pUdp->isOpen() && m_pUdp->hasPendingDatagrams()) {
         const qint64 size = m_pUdp->pendingDatagramSize();
         const qint64 n = m_pUdp->readDatagram(buffer.data(), kBlockBytes + 1);
         if (n < 0 || size > kBlockBytes || n > kBlockBytes)
             continue;
         m_pOwner->OnSocketData(reinterpret_cast<const std::uint8_t*>(buffer.data()),
                                static_cast<int>(n));
-        if (!m_pUdp->isOpen())
-            break;
     }
 }

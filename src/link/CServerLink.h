@@ -1,7 +1,8 @@
 #pragma once
 
+#include "link/CLinkEndpoint.h"
+
 #include <QHostAddress>
-#include <QObject>
 #include <QString>
 
 #include <cstdint>
@@ -9,27 +10,31 @@
 #include <string>
 
 class CLinkManager;
-class QTcpServer;
+class QSocketNotifier;
 class QTcpSocket;
+class QTimer;
 class QUdpSocket;
 
 // The listening socket of a TCP or IPX/SPX server, or the datagram socket
 // of a UDP link.
-class CServerLink : public QObject {
+class CServerLink : public CLinkEndpoint {
     Q_OBJECT
 public:
     static constexpr int kBlockBytes = 16384;
     static constexpr int kMaxPendingDatagrams = 256;
+    static constexpr int kAcceptRetryMs = 1000;
 
     explicit CServerLink(CLinkManager* owner);
     ~CServerLink() override;
 
-    // Take over a bound, listening stream descriptor, or a bound datagram
-    // one; false (the descriptor closed) when it cannot be taken.
+    // Take over a bound, listening, non-blocking stream descriptor, or a
+    // bound datagram one; false (the descriptor closed) when it cannot be
+    // taken.
     bool Listen(qintptr fd);
     bool BindUdp(qintptr fd);
     void Close();
 
+    // The connections accepted and not yet taken, oldest first.
     QTcpSocket* NextPendingConnection();
 
     // Where datagrams go. A host name is looked up without blocking;
@@ -38,11 +43,17 @@ public:
     void SendDatagram(const std::uint8_t* bytes, int count);
 
 private:
+    void OnAccept();
     void OnDatagrams();
     void OnLookup(int id, const QHostAddress& address);
 
     CLinkManager* m_pOwner;
-    QTcpServer* m_pServer = nullptr;
+    // The accept is ours, not QTcpServer's, so a failure carries its real
+    // cause and the listener can take up accepting again afterwards.
+    qintptr m_nListenFd = -1;
+    QSocketNotifier* m_pAcceptNotifier = nullptr;
+    QTimer* m_pAcceptRetry = nullptr;
+    std::deque<QTcpSocket*> m_accepted;
     QUdpSocket* m_pUdp = nullptr;
     QHostAddress m_target;
     int m_nTargetPort = -1;

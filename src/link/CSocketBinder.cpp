@@ -87,6 +87,14 @@ CSocketBinder::Result BindOne(int family, int type, int port, int backlog) {
         return Fail(s);
     if (type == SOCK_STREAM && ::listen(s, backlog) != 0)
         return Fail(s);
+    if (type == SOCK_STREAM) {
+#ifdef _WIN32
+        u_long nonBlocking = 1;
+        ::ioctlsocket(s, FIONBIO, &nonBlocking);
+#else
+        ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK);
+#endif
+    }
     CSocketBinder::Result r;
     r.m_nFd = static_cast<qintptr>(s);
     return r;
@@ -125,6 +133,27 @@ CSocketBinder::Result CSocketBinder::Bind(Family family, Type type, int port, in
 void CSocketBinder::CloseFd(qintptr fd) {
     if (fd >= 0)
         CloseNative(static_cast<Native>(fd));
+}
+
+qintptr CSocketBinder::Accept(qintptr listenFd, int& error) {
+    const Native s = ::accept(static_cast<Native>(listenFd), nullptr, nullptr);
+    if (s == kBad) {
+        error = LastError();
+        return -1;
+    }
+#ifndef _WIN32
+    ::fcntl(s, F_SETFD, FD_CLOEXEC);
+#endif
+    error = 0;
+    return static_cast<qintptr>(s);
+}
+
+bool CSocketBinder::IsNothingWaiting(int error) {
+#ifdef _WIN32
+    return error == WSAEWOULDBLOCK || error == WSAECONNRESET || error == WSAEINTR;
+#else
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == ECONNABORTED;
+#endif
 }
 
 bool CSocketBinder::LocalIpv4(qintptr fd, quint32& address, quint16& port) {

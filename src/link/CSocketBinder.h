@@ -20,6 +20,11 @@ public:
     // the given backlog.
     static Result Bind(Family family, Type type, int port, int backlog = 5);
     static void CloseFd(qintptr fd);
+    // Accepts one waiting connection without blocking: its descriptor, or -1
+    // with the error number (see IsNothingWaiting).
+    static qintptr Accept(qintptr listenFd, int& error);
+    // The accept found no usable connection but the listener is fine.
+    static bool IsNothingWaiting(int error);
     // The bound local IPv4 address and port of a descriptor (host order).
     static bool LocalIpv4(qintptr fd, quint32& address, quint16& port);
     // EINVAL (or its Windows twin) for a port outside 0..65535.

@@ -228,11 +228,15 @@ TEST_F(Cli, CaptureOnALinkThatCannotOpenFails) {
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"capture", "--out", "x.alr"},
           {"capture", "--link", "modem", "--out", "x.alr"},
-          {"capture", "--link", "udp", "--out", "x.alr", "--send-hex", "123"},
+          {"capture", "--link", "udp", "--out", "x.alr", "--send-hex", "12G4"},
+          {"capture", "--link", "udp", "--out", "x.alr", "--seconds", "3000000"},
           {"capture", "--link", "udp", "--port", "many", "--out", "x.alr"},
           {"capture", "--link", "udp"}}) {
         EXPECT_EQ(Run(bad).status, 64) << bad.back();
     }
+    Result odd = Run({"capture", "--link", "udp", "--out", "x.alr", "--send-hex", "123"});
+    EXPECT_EQ(odd.status, 2);
+    EXPECT_EQ(odd.err, "데이터가 짝수여야 합니다. \n");
 }
 
 } // namespace

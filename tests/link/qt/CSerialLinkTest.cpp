@@ -146,7 +146,9 @@ TEST_F(SerialLink, OpenFailsWithoutAMessage) {
     // A device that does not exist.
     m_ports.SetOverride(2, "/dev/quillet-no-such-port");
     s.m_strEnv = "2,9600,N,8,1,0,0";
+    second.CreateEndpoint(LINK_SERIAL);
     EXPECT_FALSE(second.OpenLink(&s));
+    EXPECT_TRUE(other.m_messages.empty());
 
     // Parameters the port cannot take.
     m_manager.CloseLink();
@@ -167,6 +169,25 @@ TEST_F(SerialLink, NoBlockArrivesAfterCloseLinkReturns) {
     Spin(200);
     EXPECT_EQ(m_owner.m_blocks.size(), 1u);
     EXPECT_FALSE(m_owner.m_bUp);
+}
+
+TEST_F(SerialLink, ClosingFromAMessageBoxInsideADeliveryIsSafe) {
+    ASSERT_TRUE(Open());
+    m_owner.m_fnOnBlock = [this] {
+        if (m_owner.m_blocks.size() == 1)
+            NestedLoop(200, [this] {
+                m_pty.Write(QByteArray(100, 'c'));
+                Spin(50);
+                m_manager.CloseLink(); // the user closes the link from the box
+            });
+    };
+    m_pty.Write(QByteArray(10, 'a'));
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
+    const std::size_t blocks = m_owner.m_blocks.size();
+    m_pty.Write(QByteArray(10, 'd'));
+    Spin(200);
+    EXPECT_EQ(m_owner.m_blocks.size(), blocks);
+    EXPECT_EQ(m_owner.Received().left(10), QByteArray(10, 'a'));
 }
 
 TEST(ComPortMap, StoredDevicesWinOverTheMachinesPortsAndOrderIsNatural) {

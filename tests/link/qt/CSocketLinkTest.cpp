@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -262,6 +264,101 @@ TEST_F(SocketLink, NoBlockArrivesAfterCloseLinkReturns) {
     Spin(200);
     EXPECT_EQ(m_owner.m_blocks.size(), 1u);
     EXPECT_FALSE(m_owner.m_bUp);
+}
+
+TEST_F(SocketLink, AMessageBoxInsideADeliveryMayOutliveTheConnection) {
+    // The peer sends again and leaves while the screen's box is open; the
+    // endpoint must survive until its own notification has returned.
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    auto peer = Connect(m_settings.m_nPort, 1);
+    m_owner.m_fnOnBlock = [&] {
+        if (m_owner.m_blocks.size() == 1)
+            NestedLoop(300, [&] {
+                peer->write("second");
+                peer->disconnectFromHost();
+            });
+    };
+    peer->write("first");
+    ASSERT_TRUE(WaitFor([&] { return m_manager.GetConnectionCount() == 0; }));
+    Spin(50);
+    EXPECT_EQ(m_owner.Received(), "firstsecond");
+    EXPECT_TRUE(m_owner.m_bUp) << "a client leaving does not take the server down";
+}
+
+TEST_F(SocketLink, AClientLinkClosedByItsPeerDuringAMessageBoxSurvives) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    m_settings.m_strIp = "127.0.0.1";
+    m_settings.m_nPort = server.serverPort();
+    ASSERT_TRUE(Open(LINK_TCP_CLIENT));
+    ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections() && m_manager.IsReady(); }));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    m_owner.m_fnOnBlock = [&] {
+        if (m_owner.m_blocks.size() == 1)
+            NestedLoop(300, [&] { peer->close(); });
+    };
+    peer->write("bye");
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp && !m_owner.m_blocks.empty(); }));
+    Spin(50);
+    // Down from the close before the open, up at the open and at the
+    // connect, down when the peer left.
+    EXPECT_EQ(m_owner.m_upChanges, (std::vector<bool>{false, true, true, false}));
+}
+
+TEST_F(SocketLink, TcpClientSendsNothingBeforeItIsConnected) {
+    // A server whose accept queue is full leaves the client connecting.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    m_settings.m_strIp = "127.0.0.1";
+    m_settings.m_nPort = server.serverPort();
+    ASSERT_TRUE(Open(LINK_TCP_CLIENT));
+    Send("stale request"); // the connect has not finished yet
+    ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections() && m_manager.IsReady(); }));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    Send("fresh");
+    ASSERT_TRUE(WaitFor([&] { return peer->bytesAvailable() >= 5; }));
+    Spin(50);
+    EXPECT_EQ(peer->readAll(), "fresh");
+}
+
+TEST_F(SocketLink, TheServerAcceptsAgainAfterAnAcceptFailed) {
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_settings.m_nPort));
+    // No descriptor left for the accepted socket: fill the free numbers
+    // below the highest one in use and allow no more.
+    int highest = 0;
+    for (int fd = 0; fd < 4096; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1)
+            highest = fd;
+    }
+    std::vector<int> fillers;
+    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0 && fd < highest;
+         fd = ::open("/dev/null", O_RDONLY))
+        fillers.push_back(fd);
+    for (int fd = highest + 1; fd < 4096; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 && fd > highest)
+            fillers.push_back(fd), highest = fd;
+    }
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(highest + 1);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const bool failed = WaitFor([&] { return !m_owner.m_messages.empty(); }, 3000);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    for (int fd : fillers)
+        ::close(fd);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(m_owner.m_messages.front(), "접속 허용 실패 ");
+    EXPECT_FALSE(m_owner.m_bUp);
+    ASSERT_TRUE(WaitFor([&] { return m_manager.GetConnectionCount() == 1; }));
+    EXPECT_TRUE(m_owner.m_bUp);
+    EXPECT_EQ(m_owner.m_messages.size(), 1u);
+    client.write("after");
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received() == "after"; }));
 }
 
 } // namespace

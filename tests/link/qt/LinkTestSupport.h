@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -61,6 +63,15 @@ inline bool WaitFor(const std::function<bool()>& condition, int ms = 5000) {
 
 inline void Spin(int ms) {
     WaitFor([] { return false; }, ms);
+}
+
+// What a modal message box does: runs a nested event loop for a while.
+inline void NestedLoop(int ms, const std::function<void()>& meanwhile = {}) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    if (meanwhile)
+        QTimer::singleShot(0, &loop, meanwhile);
+    loop.exec();
 }
 
 // A TCP port nothing listens on right now.
