@@ -68,7 +68,9 @@ CCifsConnector::RunResult RunProcess(const QString& strProgram, const QStringLis
     process.setStandardInputFile(QProcess::nullDevice());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    // No password reaches a child through its environment.
     env.remove(QStringLiteral("PASSWD"));
+    env.remove(QStringLiteral("DROVANE_PASSWORD"));
     process.setProcessEnvironment(env);
     process.start(strProgram, args);
     if (!process.waitForStarted())

@@ -97,14 +97,14 @@ int CDrovane::ConnectAs(const QString& strUser, const QString& strPass) {
 void CDrovane::ReportRetryCode(int nCode) {
     switch (nCode) {
     case WinError::INVALID_PASSWORD:
-        m_pUi->ShowMessage(m_strPath + QStringLiteral("는 \r\n암호가 유효하지 않습니다."));
+        m_pUi->ShowMessage(m_strPath + tr("는 \r\n암호가 유효하지 않습니다."));
         Form().SelectBox(1);
         break;
     case WinError::CANNOT_OPEN_PROFILE:
         Form().SelectBox(0);
         break;
     case WinError::BAD_PROFILE:
-        m_pUi->ShowMessage(QStringLiteral("접속자 이름이 잘못되었습니다."));
+        m_pUi->ShowMessage(tr("접속자 이름이 잘못되었습니다."));
         Form().SelectBox(0);
         break;
     default:
@@ -117,22 +117,22 @@ bool CDrovane::ShowCommonMessage(int nCode) {
     QString strText;
     switch (nCode) {
     case WinError::ACCESS_DENIED:
-        strText = m_strPath + QStringLiteral("는\r\n접근이 불가능 합니다.");
+        strText = m_strPath + tr("는\r\n접근이 불가능 합니다.");
         break;
     case WinError::BAD_DEV_TYPE:
-        strText = m_strPath + QStringLiteral("는 \r\n장치 유형과 자원 유형이 일치하지 않습니다.");
+        strText = m_strPath + tr("는 \r\n장치 유형과 자원 유형이 일치하지 않습니다.");
         break;
     case WinError::ALREADY_ASSIGNED:
-        strText = m_strPath + QStringLiteral("는 \r\n이미 연결되어 있습니다.");
+        strText = m_strPath + tr("는 \r\n이미 연결되어 있습니다.");
         break;
     case WinError::NO_NET_OR_BAD_PATH:
-        strText = QStringLiteral("네트워크 상의 컴퓨터가 작동주이지 않거나 사용할 수 없습니다.");
+        strText = tr("네트워크 상의 컴퓨터가 작동주이지 않거나 사용할 수 없습니다.");
         break;
     case WinError::EXTENDED_ERROR:
-        strText = QStringLiteral("네트워크 상에 오류가 발생되었습니다.");
+        strText = tr("네트워크 상에 오류가 발생되었습니다.");
         break;
     case WinError::NO_NETWORK:
-        strText = m_strPath + QStringLiteral("라는\r\n네트워크가 존재하지 않습니다.");
+        strText = m_strPath + tr("라는\r\n네트워크가 존재하지 않습니다.");
         break;
     default:
         return false;

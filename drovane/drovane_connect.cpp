@@ -41,6 +41,8 @@ int main(int argc, char* argv[]) {
         return Usage();
 
     QString strPassword = qEnvironmentVariable("DROVANE_PASSWORD");
+    // Not handed on to the programs the back end runs.
+    qunsetenv("DROVANE_PASSWORD");
     if (argc == 5) {
         if (std::strcmp(argv[4], "-") == 0) {
             std::string line;

@@ -332,4 +332,61 @@ TEST_F(Samba, CommandLineFrontPrintsResultAndMessages) {
     EXPECT_EQ(usage.exitCode(), 2);
 }
 
+// While the back end waits on a server that never answers, no process's
+// arguments or environment hold the password given as an argument.
+TEST(ProcessList, NeverShowsThePassword) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof addr;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &nLength), 0);
+    const QString strPort = QString::number(ntohs(addr.sin_port));
+
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DROVANE_SMB_PORT"), strPort);
+    env.insert(QStringLiteral("DROVANE_MOUNT_BASE"), dir.filePath(QStringLiteral("Network")));
+    env.insert(QStringLiteral("DROVANE_DRIVES_FILE"), dir.filePath(QStringLiteral("drives")));
+    QProcess cli;
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(DROVANE_CONNECT_PATH),
+              {kData, QStringLiteral("Q:"), kUser, QStringLiteral("argv-secret-9")});
+    ASSERT_TRUE(cli.waitForStarted());
+
+    // Every process's arguments and environment, as a process list shows them.
+    const auto snapshot = [] {
+        QByteArray all;
+        for (const QString& strPid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+            for (const char* pszFile : {"/cmdline", "/environ"}) {
+                QFile file(QStringLiteral("/proc/") + strPid + QLatin1String(pszFile));
+                if (file.open(QIODevice::ReadOnly))
+                    all += file.readAll() + '\n';
+            }
+        return all;
+    };
+    // Once the back end waits on the server, the front has long blanked its
+    // own copy of the argument.
+    const QByteArray waiting = QByteArray("-p\0", 3) + strPort.toUtf8() + '\0';
+    bool bSeenWaiting = false;
+    for (int i = 0; i < 300 && !bSeenWaiting && cli.state() == QProcess::Running; ++i) {
+        const QByteArray all = snapshot();
+        bSeenWaiting = all.contains(waiting);
+        if (bSeenWaiting)
+            EXPECT_FALSE(all.contains("argv-secret-9"));
+        else
+            ::usleep(50000);
+    }
+    // Taking the waiting connection and closing it ends the wait.
+    if (bSeenWaiting)
+        ::close(::accept(fd, nullptr, nullptr));
+    ::close(fd);
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    EXPECT_EQ(cli.readAllStandardOutput(), QByteArray("2\n"));
+    if (!bSeenWaiting)
+        GTEST_SKIP() << "smbclient is not installed: no program ever waited on the server";
+}
+
 } // namespace
