@@ -9,8 +9,6 @@
 
 #include <exception>
 
-std::unique_ptr<IConnector> CreatePlatformConnector();
-
 CDrovane::CDrovane()
     : m_pOwnedConnector(CreatePlatformConnector()), m_pOwnedUi(std::make_unique<CQtDrovaneUi>()),
       m_pConnector(m_pOwnedConnector.get()), m_pUi(m_pOwnedUi.get()) {}

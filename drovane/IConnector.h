@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <memory>
+
 // The platform's two connection calls. Both return 0 or a Windows system
 // error code, whatever the platform underneath, so the callers' code tables
 // hold everywhere.
@@ -19,3 +21,7 @@ public:
     virtual int AddConnection2(const NetResource& resource, const QString& strPassword,
                                const QString& strUser, unsigned nFlags) = 0;
 };
+
+// The connector of the platform the library was built for: the mpr.dll calls
+// on Windows, CIFS mounts elsewhere.
+DROVANE_EXPORT std::unique_ptr<IConnector> CreatePlatformConnector();

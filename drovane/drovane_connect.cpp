@@ -3,8 +3,11 @@
 // The password may also come from stdin (PASSWORD "-") or DROVANE_PASSWORD,
 // which keeps it out of the process list.
 
+#ifndef _WIN32
 #include "CCifsConnector.h"
+#endif
 #include "CDrovane.h"
+#include "IConnector.h"
 #include "IDrovaneUi.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -60,8 +64,12 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    CCifsConnector connector;
     if (std::strcmp(argv[1], "--restore") == 0) {
+#ifdef _WIN32
+        // Windows restores remembered drives itself at log-on.
+        return 0;
+#else
+        CCifsConnector connector;
         bool bAll = true;
         for (const auto& [entry, nCode] : connector.RestoreRemembered(strPassword)) {
             std::cout << entry.m_strLocal.toStdString() << '\t' << entry.m_strRemote.toStdString()
@@ -69,10 +77,13 @@ int main(int argc, char* argv[]) {
             bAll = bAll && nCode == 0;
         }
         return bAll ? 0 : 1;
+#endif
     }
 
+    const std::unique_ptr<IConnector> pConnector = CreatePlatformConnector();
+
     CConsoleUi ui;
-    CDrovane drovane(connector, ui);
+    CDrovane drovane(*pConnector, ui);
     const QString strUser = argc >= 4 ? QString::fromLocal8Bit(argv[3]) : QString();
     const int nResult = drovane.Connection(QString::fromLocal8Bit(argv[1]),
                                            QString::fromLocal8Bit(argv[2]), strUser, strPassword);

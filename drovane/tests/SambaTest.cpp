@@ -326,6 +326,18 @@ TEST_F(Samba, CommandLineFrontPrintsResultAndMessages) {
         EXPECT_FALSE((strOut + strErr).contains(kPassword));
         EXPECT_FALSE((strOut + strErr).contains(QStringLiteral("arg-secret-7")));
     }
+    // --restore mounts the remembered drives again and prints each one's code.
+    ASSERT_TRUE(WriteFile(DrivesFile(), "W:\t\\\\127.0.0.1\\nosuch\t" + kUser.toUtf8() + "\n"));
+    QProcess restore;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DROVANE_PASSWORD"), kPassword);
+    restore.setProcessEnvironment(env);
+    restore.start(strProgram, {QStringLiteral("--restore")});
+    ASSERT_TRUE(restore.waitForFinished(120000));
+    EXPECT_EQ(restore.exitCode(), 1);
+    EXPECT_EQ(restore.readAllStandardOutput(), QByteArray("W:\t\\\\127.0.0.1\\nosuch\t1222\n"));
+    QFile::remove(DrivesFile());
+
     QProcess usage;
     usage.start(strProgram, {});
     ASSERT_TRUE(usage.waitForFinished(30000));
