@@ -53,8 +53,12 @@ QString WriteCredentials(const QTemporaryDir& dir, const QString& strUser,
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return QString();
-    const QByteArray content =
-        "username=" + strUser.toUtf8() + "\npassword=" + strPassword.toUtf8() + "\n";
+    // A Windows-style DOMAIN\user names its domain apart.
+    const qsizetype nSlash = strUser.indexOf(QLatin1Char('\\'));
+    QByteArray content = "username=" + strUser.mid(nSlash + 1).toUtf8() +
+                         "\npassword=" + strPassword.toUtf8() + "\n";
+    if (nSlash > 0)
+        content += "domain=" + strUser.left(nSlash).toUtf8() + "\n";
     const bool bWritten = ::write(fd, content.constData(), static_cast<size_t>(content.size())) ==
                           static_cast<ssize_t>(content.size());
     ::close(fd);
@@ -153,7 +157,9 @@ int CCifsConnector::Connect(const QString& strRemote, const QString& strLocal,
     if (!QDir().mkpath(strPoint))
         return WinError::ACCESS_DENIED;
 
-    const QTemporaryDir dir;
+    // Named by hand: the default name follows the program's, and a comma in
+    // it would split mount.cifs's option list.
+    const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/drovane-XXXXXX"));
     const QString strCredentials =
         dir.isValid() ? WriteCredentials(dir, strUser, strPassword) : QString();
     if (strCredentials.isEmpty())

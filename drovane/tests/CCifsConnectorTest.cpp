@@ -212,6 +212,16 @@ TEST(CifsConnector, RemembersMappingsWithoutPasswordsAndRestoresThem) {
     EXPECT_EQ(f.programs.m_runs[1].m_args[1], f.options.m_strMountBase + QStringLiteral("/Z"));
     EXPECT_EQ(f.programs.m_runs[0].m_strCredentials,
               QStringLiteral("username=engineer\npassword=\n"));
+
+    // A user name with its Windows domain.
+    f.programs.m_runs.clear();
+    NetResource resource;
+    resource.m_strRemoteName = QStringLiteral("\\\\srv\\data");
+    resource.m_strLocalName = QStringLiteral("W:");
+    connector.AddConnection2(resource, QStringLiteral("pw"), QStringLiteral("PLANT\\engineer"), 0);
+    ASSERT_FALSE(f.programs.m_runs.isEmpty());
+    EXPECT_EQ(f.programs.m_runs[0].m_strCredentials,
+              QStringLiteral("username=engineer\npassword=pw\ndomain=PLANT\n"));
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 #include "CDrovane.h"
+#include "CQtDrovaneUi.h"
 #include "CRecordingUi.h"
 #include "CScriptedConnector.h"
 #include "QStringPrinter.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -272,6 +276,35 @@ TEST(FormWidget, HasItsCaptionsAndMasksThePassword) {
     EXPECT_EQ(form.Text1(1)->displayText(), QStringLiteral("*****"));
     form.Command2()->click();
     EXPECT_FALSE(form.isVisible());
+}
+
+// The real user interface: a modal box that waits for its OK, and the form
+// run modally until one of its buttons hides it.
+TEST(QtUi, WaitsForTheBoxAndTheForm) {
+    CQtDrovaneUi ui;
+    QString strTitle;
+    QString strText;
+    QTimer::singleShot(0, [&] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(pBox, nullptr);
+        strTitle = pBox->windowTitle();
+        strText = pBox->text();
+        pBox->button(QMessageBox::Ok)->click();
+    });
+    ui.ShowMessage(Msg(85));
+    EXPECT_EQ(strTitle, QStringLiteral("Drovane"));
+    EXPECT_EQ(strText, Msg(85));
+
+    CScriptedConnector connector;
+    CDrovane drovane(connector, ui);
+    connector.m_second = {0};
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(QApplication::activeModalWidget(), &drovane.Form());
+        drovane.Form().Command1()->click();
+    });
+    ui.RunForm(drovane.Form());
+    EXPECT_FALSE(drovane.Form().isVisible());
+    EXPECT_TRUE(drovane.IsConnected());
 }
 
 } // namespace
