@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -76,7 +77,14 @@ CCifsConnector::RunResult RunProcess(const QString& strProgram, const QStringLis
     env.remove(QStringLiteral("PASSWD"));
     env.remove(QStringLiteral("DROVANE_PASSWORD"));
     process.setProcessEnvironment(env);
-    process.start(strProgram, args);
+    // mount.cifs lives in sbin, which a user's PATH often leaves out.
+    QString strPath = QStandardPaths::findExecutable(strProgram);
+    if (strPath.isEmpty())
+        strPath = QStandardPaths::findExecutable(
+            strProgram, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (strPath.isEmpty())
+        return result;
+    process.start(strPath, args);
     if (!process.waitForStarted())
         return result;
     // A host that does not answer keeps the kernel busy for a while.
