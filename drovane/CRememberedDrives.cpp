@@ -26,8 +26,11 @@ CRememberedDrives::State CRememberedDrives::Load(QList<Entry>* pEntries) const {
     if (!info.isWritable() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
         return State::CannotOpen;
     while (!file.atEnd()) {
-        const QString strLine = QString::fromUtf8(file.readLine()).trimmed();
-        if (strLine.isEmpty())
+        // Only the line's end goes: an empty user name leaves a TAB at its end.
+        QString strLine = QString::fromUtf8(file.readLine());
+        while (strLine.endsWith(QLatin1Char('\n')) || strLine.endsWith(QLatin1Char('\r')))
+            strLine.chop(1);
+        if (strLine.trimmed().isEmpty())
             continue;
         const QStringList fields = strLine.split(QLatin1Char('\t'));
         if (fields.size() != 3 || fields[0].size() != 2 || !fields[0][0].isLetter() ||

@@ -199,16 +199,23 @@ TEST(CifsConnector, RemembersMappingsWithoutPasswordsAndRestoresThem) {
     ASSERT_EQ(f.Connect2(QStringLiteral("//srv/temp"), QStringLiteral("X:"), 0), 0);
     EXPECT_EQ(f.Drives(),
               QStringLiteral("Z:\t//srv/other\tengineer\nY:\t\\\\srv\\logs\tengineer\n"));
+    // A line without a user name is still a line of three fields.
+    CRememberedDrives drives(f.options.m_strDrivesFile);
+    ASSERT_TRUE(drives.Remember({QStringLiteral("V:"), QStringLiteral("//srv/anon"), QString()}));
+    QList<CRememberedDrives::Entry> entries;
+    ASSERT_EQ(drives.Load(&entries), CRememberedDrives::State::Ok);
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_TRUE(entries[2].m_strUser.isEmpty());
 
     f.programs.m_runs.clear();
     f.programs.m_mount = {32, "mount error(112): Host is down"};
     CCifsConnector connector = f.Connector();
     const auto results = connector.RestoreRemembered(QString());
-    ASSERT_EQ(results.size(), 2);
+    ASSERT_EQ(results.size(), 3);
     EXPECT_EQ(results[0].first.m_strLocal, QStringLiteral("Z:"));
     EXPECT_EQ(results[0].second, 1203);
     EXPECT_EQ(results[1].first.m_strRemote, QStringLiteral("\\\\srv\\logs"));
-    ASSERT_EQ(f.programs.m_runs.size(), 4);
+    ASSERT_EQ(f.programs.m_runs.size(), 6);
     EXPECT_EQ(f.programs.m_runs[1].m_args[1], f.options.m_strMountBase + QStringLiteral("/Z"));
     EXPECT_EQ(f.programs.m_runs[0].m_strCredentials,
               QStringLiteral("username=engineer\npassword=\n"));
