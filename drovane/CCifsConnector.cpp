@@ -1,0 +1,315 @@
+#include "CCifsConnector.h"
+
+#include "WinError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+struct Share {
+    QString m_strServer;
+    QString m_strName;
+    QString m_strRest; // a folder below the share, or empty
+};
+
+// \\server\share[\folder...] or //server/share[/folder...]
+bool ParseShare(const QString& strRemote, Share* pShare) {
+    QString strPath = strRemote;
+    strPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!strPath.startsWith(QLatin1String("//")))
+        return false;
+    QStringList parts = strPath.mid(2).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.size() < 2)
+        return false;
+    pShare->m_strServer = parts.takeFirst();
+    pShare->m_strName = parts.takeFirst();
+    pShare->m_strRest = parts.join(QLatin1Char('/'));
+    return true;
+}
+
+QString CurrentLogin() {
+    if (const passwd* pEntry = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(pEntry->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+// Writes the credentials into a file only the owner may read, in a folder
+// only the owner may enter; both go when the folder goes.
+QString WriteCredentials(const QTemporaryDir& dir, const QString& strUser,
+                         const QString& strPassword) {
+    const QString strFile = dir.filePath(QStringLiteral("credentials"));
+    const QByteArray path = QFile::encodeName(strFile);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QString();
+    // A Windows-style DOMAIN\user names its domain apart.
+    const qsizetype nSlash = strUser.indexOf(QLatin1Char('\\'));
+    QByteArray content = "username=" + strUser.mid(nSlash + 1).toUtf8() +
+                         "\npassword=" + strPassword.toUtf8() + "\n";
+    if (nSlash > 0)
+        content += "domain=" + strUser.left(nSlash).toUtf8() + "\n";
+    const bool bWritten = ::write(fd, content.constData(), static_cast<size_t>(content.size())) ==
+                          static_cast<ssize_t>(content.size());
+    ::close(fd);
+    return bWritten ? strFile : QString();
+}
+
+CCifsConnector::RunResult RunProcess(const QString& strProgram, const QStringList& args) {
+    CCifsConnector::RunResult result;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    // No password reaches a child through its environment.
+    env.remove(QStringLiteral("PASSWD"));
+    env.remove(QStringLiteral("DROVANE_PASSWORD"));
+    process.setProcessEnvironment(env);
+    // mount.cifs lives in sbin, which a user's PATH often leaves out.
+    QString strPath = QStandardPaths::findExecutable(strProgram);
+    if (strPath.isEmpty())
+        strPath = QStandardPaths::findExecutable(
+            strProgram, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (strPath.isEmpty())
+        return result;
+    process.start(strPath, args);
+    if (!process.waitForStarted())
+        return result;
+    // A host that does not answer keeps the kernel busy for a while.
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        result.m_nExit = -2;
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        result.m_nExit = process.exitCode();
+    } else {
+        result.m_nExit = -2;
+    }
+    result.m_strOutput = QString::fromLocal8Bit(process.readAll());
+    return result;
+}
+
+} // namespace
+
+CCifsConnector::Options CCifsConnector::Options::FromEnvironment() {
+    Options options;
+    options.m_strMountBase =
+        qEnvironmentVariable("DROVANE_MOUNT_BASE", QDir::homePath() + QStringLiteral("/Network"));
+    options.m_strDrivesFile =
+        qEnvironmentVariable("DROVANE_DRIVES_FILE", CRememberedDrives::DefaultFile());
+    options.m_nPort = qEnvironmentVariableIntValue("DROVANE_SMB_PORT");
+    return options;
+}
+
+CCifsConnector::CCifsConnector(Options options, Runner runner)
+    : m_options(std::move(options)), m_runner(runner ? std::move(runner) : Runner(RunProcess)) {}
+
+int CCifsConnector::AddConnection(const QString& strRemote, const QString& strPassword,
+                                  const QString& strLocal) {
+    return Connect(strRemote, strLocal, CurrentLogin(), strPassword, false);
+}
+
+int CCifsConnector::AddConnection2(const NetResource& resource, const QString& strPassword,
+                                   const QString& strUser, unsigned nFlags) {
+    return Connect(resource.m_strRemoteName, resource.m_strLocalName,
+                   strUser.isEmpty() ? CurrentLogin() : strUser, strPassword,
+                   (nFlags & CONNECT_UPDATE_PROFILE) != 0);
+}
+
+QString CCifsConnector::MountPoint(const QString& strLocal) const {
+    static const QRegularExpression drive(QStringLiteral("^([A-Za-z]):$"));
+    const QRegularExpressionMatch match = drive.match(strLocal);
+    if (!match.hasMatch())
+        return QString();
+    return m_options.m_strMountBase + QLatin1Char('/') + match.captured(1).toUpper();
+}
+
+int CCifsConnector::Connect(const QString& strRemote, const QString& strLocal,
+                            const QString& strUser, const QString& strPassword, bool bRemember) {
+    const QString strPoint = MountPoint(strLocal);
+    if (strPoint.isEmpty())
+        return WinError::BAD_DEVICE;
+    Share share;
+    if (!ParseShare(strRemote, &share))
+        return WinError::BAD_NET_NAME;
+
+    const CRememberedDrives drives(m_options.m_strDrivesFile);
+    if (bRemember) {
+        switch (drives.Load()) {
+        case CRememberedDrives::State::CannotOpen:
+            return WinError::CANNOT_OPEN_PROFILE;
+        case CRememberedDrives::State::Corrupt:
+            return WinError::BAD_PROFILE;
+        case CRememberedDrives::State::Ok:
+            break;
+        }
+    }
+
+    const QFileInfo point(strPoint);
+    if (point.exists() && !point.isDir())
+        return WinError::BAD_DEV_TYPE;
+    if (point.exists() && IsMountPoint(strPoint))
+        return WinError::ALREADY_ASSIGNED;
+    if (!QDir().mkpath(strPoint))
+        return WinError::ACCESS_DENIED;
+
+    // Named by hand: the default name follows the program's, and a comma in
+    // it would split mount.cifs's option list.
+    const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/drovane-XXXXXX"));
+    const QString strCredentials =
+        dir.isValid() ? WriteCredentials(dir, strUser, strPassword) : QString();
+    if (strCredentials.isEmpty())
+        return WinError::EXTENDED_ERROR;
+
+    const QString strService = QStringLiteral("//%1/%2").arg(share.m_strServer, share.m_strName);
+    const QString strPort = QString::number(m_options.m_nPort);
+
+    // The server's own verdict on the log-on and the share, where smbclient is at hand.
+    QStringList probe{strService, QStringLiteral("-A"), strCredentials, QStringLiteral("-c"),
+                      QStringLiteral("exit")};
+    if (m_options.m_nPort > 0)
+        probe << QStringLiteral("-p") << strPort;
+    const RunResult probed = m_runner(m_options.m_strSmbClient, probe);
+    if (probed.m_nExit == -2)
+        return WinError::NO_NET_OR_BAD_PATH;
+    if (probed.m_nExit > 0) {
+        static const QRegularExpression status(QStringLiteral("NT_STATUS_[A-Z0-9_]+"));
+        const QRegularExpressionMatch match = status.match(probed.m_strOutput);
+        return match.hasMatch() ? MapNtStatus(match.captured(0)) : WinError::EXTENDED_ERROR;
+    }
+
+    QString strOptions = QStringLiteral("credentials=%1,uid=%2,gid=%3")
+                             .arg(strCredentials)
+                             .arg(getuid())
+                             .arg(getgid());
+    if (m_options.m_nPort > 0)
+        strOptions += QStringLiteral(",port=") + strPort;
+    QString strSource = strService;
+    if (!share.m_strRest.isEmpty())
+        strSource += QLatin1Char('/') + share.m_strRest;
+    const RunResult mounted =
+        m_runner(m_options.m_strMountCifs,
+                 {strSource, QDir(strPoint).absolutePath(), QStringLiteral("-o"), strOptions});
+    if (mounted.m_nExit == -1)
+        return WinError::NO_NETWORK; // no CIFS client on this system
+    if (mounted.m_nExit == -2)
+        return WinError::NO_NET_OR_BAD_PATH;
+    if (mounted.m_nExit != 0) {
+        static const QRegularExpression error(QStringLiteral("mount error\\((\\d+)\\)"));
+        const QRegularExpressionMatch match = error.match(mounted.m_strOutput);
+        if (match.hasMatch())
+            return MapMountErrno(match.captured(1).toInt());
+        if (mounted.m_strOutput.contains(QLatin1String("resolve")))
+            return WinError::NO_NET_OR_BAD_PATH;
+        return WinError::EXTENDED_ERROR;
+    }
+
+    // The drive is there; a failure to note it only costs the next log-on.
+    if (bRemember)
+        drives.Remember({strLocal.toUpper(), strRemote, strUser});
+    return WinError::SUCCESS;
+}
+
+QList<QPair<CRememberedDrives::Entry, int>>
+CCifsConnector::RestoreRemembered(const QString& strPassword) {
+    QList<QPair<CRememberedDrives::Entry, int>> results;
+    QList<CRememberedDrives::Entry> entries;
+    if (CRememberedDrives(m_options.m_strDrivesFile).Load(&entries) != CRememberedDrives::State::Ok)
+        return results;
+    for (const CRememberedDrives::Entry& entry : entries)
+        results.append({entry, Connect(entry.m_strRemote, entry.m_strLocal, entry.m_strUser,
+                                       strPassword, false)});
+    return results;
+}
+
+int CCifsConnector::MapMountErrno(int nErrno) {
+    switch (nErrno) {
+    case EACCES:
+    case EKEYREJECTED:
+    case EKEYEXPIRED:
+        return WinError::INVALID_PASSWORD;
+    case EPERM:
+        return WinError::ACCESS_DENIED;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: // the kernel has no CIFS client: no network
+        return WinError::NO_NETWORK;
+    case EBUSY:
+        return WinError::ALREADY_ASSIGNED;
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ECONNREFUSED:
+    case ETIMEDOUT:
+    case ENETUNREACH:
+        return WinError::NO_NET_OR_BAD_PATH;
+    case ENOTDIR:
+        return WinError::BAD_DEV_TYPE;
+    default:
+        return WinError::EXTENDED_ERROR;
+    }
+}
+
+int CCifsConnector::MapNtStatus(const QString& strStatus) {
+    static const QHash<QString, int> codes = {
+        {QStringLiteral("NT_STATUS_LOGON_FAILURE"), WinError::INVALID_PASSWORD},
+        {QStringLiteral("NT_STATUS_WRONG_PASSWORD"), WinError::INVALID_PASSWORD},
+        {QStringLiteral("NT_STATUS_NO_SUCH_USER"), WinError::INVALID_PASSWORD},
+        {QStringLiteral("NT_STATUS_PASSWORD_EXPIRED"), WinError::INVALID_PASSWORD},
+        {QStringLiteral("NT_STATUS_PASSWORD_MUST_CHANGE"), WinError::INVALID_PASSWORD},
+        {QStringLiteral("NT_STATUS_ACCESS_DENIED"), WinError::ACCESS_DENIED},
+        {QStringLiteral("NT_STATUS_NETWORK_ACCESS_DENIED"), WinError::ACCESS_DENIED},
+        {QStringLiteral("NT_STATUS_ACCOUNT_DISABLED"), WinError::ACCESS_DENIED},
+        {QStringLiteral("NT_STATUS_ACCOUNT_LOCKED_OUT"), WinError::ACCESS_DENIED},
+        {QStringLiteral("NT_STATUS_ACCOUNT_RESTRICTION"), WinError::ACCESS_DENIED},
+        {QStringLiteral("NT_STATUS_BAD_NETWORK_NAME"), WinError::NO_NETWORK},
+        {QStringLiteral("NT_STATUS_OBJECT_NAME_NOT_FOUND"), WinError::NO_NETWORK},
+        {QStringLiteral("NT_STATUS_OBJECT_PATH_NOT_FOUND"), WinError::NO_NETWORK},
+        {QStringLiteral("NT_STATUS_CONNECTION_REFUSED"), WinError::NO_NET_OR_BAD_PATH},
+        {QStringLiteral("NT_STATUS_HOST_UNREACHABLE"), WinError::NO_NET_OR_BAD_PATH},
+        {QStringLiteral("NT_STATUS_NETWORK_UNREACHABLE"), WinError::NO_NET_OR_BAD_PATH},
+        {QStringLiteral("NT_STATUS_IO_TIMEOUT"), WinError::NO_NET_OR_BAD_PATH},
+        {QStringLiteral("NT_STATUS_BAD_NETWORK_PATH"), WinError::NO_NET_OR_BAD_PATH},
+        {QStringLiteral("NT_STATUS_PORT_UNREACHABLE"), WinError::NO_NET_OR_BAD_PATH},
+        // smbclient's word for a host name that does not resolve
+        {QStringLiteral("NT_STATUS_UNSUCCESSFUL"), WinError::NO_NET_OR_BAD_PATH},
+    };
+    return codes.value(strStatus, WinError::EXTENDED_ERROR);
+}
+
+bool CCifsConnector::IsMountPoint(const QString& strPath) {
+    const QString strCanonical = QFileInfo(strPath).canonicalFilePath();
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    if (strCanonical.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    static const QRegularExpression escape(QStringLiteral("\\\\([0-7]{3})"));
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 5)
+            continue;
+        // Blanks in mount points are written as octal escapes.
+        QString strPoint = QString::fromLocal8Bit(fields[4]);
+        QRegularExpressionMatch match;
+        while ((match = escape.match(strPoint)).hasMatch())
+            strPoint.replace(match.capturedStart(), match.capturedLength(),
+                             QChar(match.captured(1).toInt(nullptr, 8)));
+        if (strPoint == strCanonical)
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<IConnector> CreatePlatformConnector() {
+    return std::make_unique<CCifsConnector>();
+}
