@@ -323,8 +323,17 @@ TEST_F(SocketLink, TcpClientSendsNothingBeforeItIsConnected) {
 }
 
 TEST_F(SocketLink, TheServerAcceptsAgainAfterAnAcceptFailed) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' own checks need free descriptors; the plain build runs this";
+#endif
+    // One client is served before the machine runs out of descriptors.
     m_settings.m_nPort = FreePort();
     ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    auto first = Connect(m_settings.m_nPort, 1);
+    m_owner.m_fnOnBlock = [] {};
+    first->write("0");
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received() == "0"; }));
+    m_owner.m_blocks.clear();
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     QTcpSocket client;
@@ -354,7 +363,7 @@ TEST_F(SocketLink, TheServerAcceptsAgainAfterAnAcceptFailed) {
     ASSERT_TRUE(failed);
     EXPECT_EQ(m_owner.m_messages.front(), "접속 허용 실패 ");
     EXPECT_FALSE(m_owner.m_bUp);
-    ASSERT_TRUE(WaitFor([&] { return m_manager.GetConnectionCount() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m_manager.GetConnectionCount() == 2; }));
     EXPECT_TRUE(m_owner.m_bUp);
     EXPECT_EQ(m_owner.m_messages.size(), 1u);
     client.write("after");
