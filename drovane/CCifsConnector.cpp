@@ -129,11 +129,13 @@ int CCifsConnector::AddConnection2(const NetResource& resource, const QString& s
 }
 
 QString CCifsConnector::MountPoint(const QString& strLocal) const {
-    static const QRegularExpression drive(QStringLiteral("^([A-Za-z]):$"));
-    const QRegularExpressionMatch match = drive.match(strLocal);
-    if (!match.hasMatch())
+    // Exactly a letter and a colon: nothing may trail, not even a line break.
+    if (strLocal.size() != 2 || strLocal[1] != QLatin1Char(':'))
         return QString();
-    return m_options.m_strMountBase + QLatin1Char('/') + match.captured(1).toUpper();
+    const char16_t cLetter = strLocal[0].toUpper().unicode();
+    if (cLetter < u'A' || cLetter > u'Z')
+        return QString();
+    return m_options.m_strMountBase + QLatin1Char('/') + QChar(cLetter);
 }
 
 int CCifsConnector::Connect(const QString& strRemote, const QString& strLocal,

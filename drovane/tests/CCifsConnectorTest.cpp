@@ -157,6 +157,9 @@ TEST(CifsConnector, RefusesLocallyWhatCannotWork) {
     EXPECT_EQ(f.Connect2(strShare, QStringLiteral("Z::")), 1200);
     EXPECT_EQ(f.Connect2(strShare, QStringLiteral("ZZ:")), 1200);
     EXPECT_EQ(f.Connect2(strShare, QString()), 1200);
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("V:\n")), 1200);
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("\nV:")), 1200);
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("\u00c4:")), 1200);
     EXPECT_EQ(f.Connect2(QStringLiteral("srv\\data"), QStringLiteral("Z:")), 67);
     EXPECT_EQ(f.Connect2(QStringLiteral("\\\\srv"), QStringLiteral("Z:")), 67);
 
