@@ -44,6 +44,12 @@ int main(int argc, char* argv[]) {
     if (argc < 2 || (std::strcmp(argv[1], "--restore") != 0 && (argc < 3 || argc > 5)))
         return Usage();
 
+    // Copied before anything else may look at the list.
+    const bool bRestore = std::strcmp(argv[1], "--restore") == 0;
+    const QString strPath = bRestore ? QString() : QString::fromLocal8Bit(argv[1]);
+    const QString strLocal = bRestore ? QString() : QString::fromLocal8Bit(argv[2]);
+    const QString strUser = argc >= 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+
     QString strPassword = qEnvironmentVariable("DROVANE_PASSWORD");
     // Not handed on to the programs the back end runs.
     qunsetenv("DROVANE_PASSWORD");
@@ -62,9 +68,14 @@ int main(int argc, char* argv[]) {
     // The form's widgets need an application, never a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // QApplication takes its own options (-reverse, -style X, ...) out of the
+    // list it is given; a user name or password may look like one, so it gets
+    // only the program's name.
+    int nAppArgc = 1;
+    char* appArgv[] = {argv[0], nullptr};
+    QApplication app(nAppArgc, appArgv);
 
-    if (std::strcmp(argv[1], "--restore") == 0) {
+    if (bRestore) {
 #ifdef _WIN32
         // Windows restores remembered drives itself at log-on.
         return 0;
@@ -84,9 +95,7 @@ int main(int argc, char* argv[]) {
 
     CConsoleUi ui;
     CDrovane drovane(*pConnector, ui);
-    const QString strUser = argc >= 4 ? QString::fromLocal8Bit(argv[3]) : QString();
-    const int nResult = drovane.Connection(QString::fromLocal8Bit(argv[1]),
-                                           QString::fromLocal8Bit(argv[2]), strUser, strPassword);
+    const int nResult = drovane.Connection(strPath, strLocal, strUser, strPassword);
     std::cout << nResult << '\n';
     return nResult == 1 ? 0 : 1;
 }
