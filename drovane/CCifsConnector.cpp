@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -45,38 +44,18 @@ QString CurrentLogin() {
     return qEnvironmentVariable("USER");
 }
 
-// Writes the credentials into a file only the owner may read, in a folder
-// only the owner may enter; both go when the folder goes.
-QString WriteCredentials(const QTemporaryDir& dir, const QString& strUser,
-                         const QString& strPassword) {
-    const QString strFile = dir.filePath(QStringLiteral("credentials"));
-    const QByteArray path = QFile::encodeName(strFile);
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return QString();
-    // A Windows-style DOMAIN\user names its domain apart.
-    const qsizetype nSlash = strUser.indexOf(QLatin1Char('\\'));
-    QByteArray content = "username=" + strUser.mid(nSlash + 1).toUtf8() +
-                         "\npassword=" + strPassword.toUtf8() + "\n";
-    if (nSlash > 0)
-        content += "domain=" + strUser.left(nSlash).toUtf8() + "\n";
-    const bool bWritten = ::write(fd, content.constData(), static_cast<size_t>(content.size())) ==
-                          static_cast<ssize_t>(content.size());
-    ::close(fd);
-    return bWritten ? strFile : QString();
-}
+// Closes a descriptor when it goes out of scope.
+struct CFd {
+    int m_nFd = -1;
+    ~CFd() {
+        if (m_nFd >= 0)
+            ::close(m_nFd);
+    }
+};
 
-CCifsConnector::RunResult RunProcess(const QString& strProgram, const QStringList& args) {
+CCifsConnector::RunResult RunProcess(const QString& strProgram, const QStringList& args,
+                                     const QStringList& environment, const QByteArray& password) {
     CCifsConnector::RunResult result;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    // No password reaches a child through its environment.
-    env.remove(QStringLiteral("PASSWD"));
-    env.remove(QStringLiteral("DROVANE_PASSWORD"));
-    process.setProcessEnvironment(env);
     // mount.cifs lives in sbin, which a user's PATH often leaves out.
     QString strPath = QStandardPaths::findExecutable(strProgram);
     if (strPath.isEmpty())
@@ -84,6 +63,45 @@ CCifsConnector::RunResult RunProcess(const QString& strProgram, const QStringLis
             strProgram, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     if (strPath.isEmpty())
         return result;
+
+    // The password goes into a pipe, never into a file, an argument or the
+    // environment. It is short enough for the pipe's buffer, so it is
+    // written and the write end closed before the child starts: the child
+    // reads up to the end.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result.m_nExit = -3;
+        return result;
+    }
+    const CFd readEnd{fds[0]};
+    {
+        const CFd writeEnd{fds[1]};
+        ::fcntl(writeEnd.m_nFd, F_SETFL, O_NONBLOCK);
+        if (!password.isEmpty() &&
+            ::write(writeEnd.m_nFd, password.constData(), static_cast<size_t>(password.size())) !=
+                static_cast<ssize_t>(password.size())) {
+            result.m_nExit = -3;
+            return result;
+        }
+    }
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    // No password from elsewhere reaches a child: only the pipe counts.
+    for (const char* pszName : {"PASSWD", "PASSWD_FILE", "PASSWD_FD", "DROVANE_PASSWORD"})
+        env.remove(QString::fromLatin1(pszName));
+    for (const QString& strVariable : environment)
+        env.insert(strVariable.section(QLatin1Char('='), 0, 0),
+                   strVariable.section(QLatin1Char('='), 1));
+    env.insert(QStringLiteral("PASSWD_FD"), QString::number(readEnd.m_nFd));
+    process.setProcessEnvironment(env);
+    // The read end keeps its number in the child; only there does it
+    // survive the exec.
+    const int nReadFd = readEnd.m_nFd;
+    process.setChildProcessModifier([nReadFd] { ::fcntl(nReadFd, F_SETFD, 0); });
     process.start(strPath, args);
     if (!process.waitForStarted())
         return result;
@@ -143,59 +161,68 @@ int CCifsConnector::Connect(const QString& strRemote, const QString& strLocal,
     const QString strPoint = MountPoint(strLocal);
     if (strPoint.isEmpty())
         return WinError::BAD_DEVICE;
+    // A line break or TAB in the path would add lines to the remembered
+    // drives; the message then names the path as a network that is not there.
+    if (!CRememberedDrives::IsPlainText(strRemote))
+        return WinError::NO_NETWORK;
     Share share;
     if (!ParseShare(strRemote, &share))
         return WinError::BAD_NET_NAME;
+    // A Windows-style DOMAIN\user names its domain apart. Both tools read a
+    // "%" in a user name as the start of a password, and mount.cifs refuses
+    // a comma; the message then asks for another user name.
+    const qsizetype nSlash = strUser.indexOf(QLatin1Char('\\'));
+    const QString strName = strUser.mid(nSlash + 1);
+    const QString strDomain = nSlash > 0 ? strUser.left(nSlash) : QString();
+    if (!CRememberedDrives::IsPlainText(strUser) || strUser.contains(QLatin1Char('%')) ||
+        strUser.contains(QLatin1Char(',')))
+        return WinError::BAD_PROFILE;
+    // The tools end a password at a line break, or carry it on into the
+    // kernel's options; neither can carry a NUL.
+    if (strPassword.contains(QLatin1Char('\n')) || strPassword.contains(QLatin1Char('\r')) ||
+        strPassword.contains(QChar(0)))
+        return WinError::INVALID_PASSWORD;
 
     const CRememberedDrives drives(m_options.m_strDrivesFile);
-    if (bRemember) {
-        switch (drives.Load()) {
-        case CRememberedDrives::State::CannotOpen:
-            return WinError::CANNOT_OPEN_PROFILE;
-        case CRememberedDrives::State::Corrupt:
-            return WinError::BAD_PROFILE;
-        case CRememberedDrives::State::Ok:
-            break;
-        }
-    }
+    if (bRemember && drives.Load() == CRememberedDrives::State::CannotOpen)
+        return WinError::CANNOT_OPEN_PROFILE;
 
     const QFileInfo point(strPoint);
     if (point.exists() && !point.isDir())
         return WinError::BAD_DEV_TYPE;
-    if (point.exists() && IsMountPoint(strPoint))
+    if (point.exists() && IsMountPoint(strPoint, m_options.m_strMountTable))
         return WinError::ALREADY_ASSIGNED;
     if (!QDir().mkpath(strPoint))
         return WinError::ACCESS_DENIED;
 
-    // Named by hand: the default name follows the program's, and a comma in
-    // it would split mount.cifs's option list.
-    const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/drovane-XXXXXX"));
-    const QString strCredentials =
-        dir.isValid() ? WriteCredentials(dir, strUser, strPassword) : QString();
-    if (strCredentials.isEmpty())
-        return WinError::EXTENDED_ERROR;
-
     const QString strService = QStringLiteral("//%1/%2").arg(share.m_strServer, share.m_strName);
     const QString strPort = QString::number(m_options.m_nPort);
+    const QByteArray password = strPassword.toUtf8();
+    // The user name travels in USER, as both tools document, so no comma or
+    // blank in it can split an option.
+    const QStringList environment{QStringLiteral("USER=") + strName};
 
     // The server's own verdict on the log-on and the share, where smbclient is at hand.
-    QStringList probe{strService, QStringLiteral("-A"), strCredentials, QStringLiteral("-c"),
+    QStringList probe{strService, QStringLiteral("--user=") + strName, QStringLiteral("-c"),
                       QStringLiteral("exit")};
+    if (!strDomain.isEmpty())
+        probe << QStringLiteral("--workgroup=") + strDomain;
     if (m_options.m_nPort > 0)
         probe << QStringLiteral("-p") << strPort;
-    const RunResult probed = m_runner(m_options.m_strSmbClient, probe);
+    const RunResult probed = m_runner(m_options.m_strSmbClient, probe, environment, password);
     if (probed.m_nExit == -2)
         return WinError::NO_NET_OR_BAD_PATH;
+    if (probed.m_nExit == -3)
+        return WinError::EXTENDED_ERROR;
     if (probed.m_nExit > 0) {
         static const QRegularExpression status(QStringLiteral("NT_STATUS_[A-Z0-9_]+"));
         const QRegularExpressionMatch match = status.match(probed.m_strOutput);
         return match.hasMatch() ? MapNtStatus(match.captured(0)) : WinError::EXTENDED_ERROR;
     }
 
-    QString strOptions = QStringLiteral("credentials=%1,uid=%2,gid=%3")
-                             .arg(strCredentials)
-                             .arg(getuid())
-                             .arg(getgid());
+    QString strOptions = QStringLiteral("uid=%1,gid=%2").arg(getuid()).arg(getgid());
+    if (!strDomain.isEmpty())
+        strOptions += QStringLiteral(",domain=") + strDomain;
     if (m_options.m_nPort > 0)
         strOptions += QStringLiteral(",port=") + strPort;
     QString strSource = strService;
@@ -203,11 +230,14 @@ int CCifsConnector::Connect(const QString& strRemote, const QString& strLocal,
         strSource += QLatin1Char('/') + share.m_strRest;
     const RunResult mounted =
         m_runner(m_options.m_strMountCifs,
-                 {strSource, QDir(strPoint).absolutePath(), QStringLiteral("-o"), strOptions});
+                 {strSource, QDir(strPoint).absolutePath(), QStringLiteral("-o"), strOptions},
+                 environment, password);
     if (mounted.m_nExit == -1)
         return WinError::NO_NETWORK; // no CIFS client on this system
     if (mounted.m_nExit == -2)
         return WinError::NO_NET_OR_BAD_PATH;
+    if (mounted.m_nExit == -3)
+        return WinError::EXTENDED_ERROR;
     if (mounted.m_nExit != 0) {
         static const QRegularExpression error(QStringLiteral("mount error\\((\\d+)\\)"));
         const QRegularExpressionMatch match = error.match(mounted.m_strOutput);
@@ -290,9 +320,9 @@ int CCifsConnector::MapNtStatus(const QString& strStatus) {
     return codes.value(strStatus, WinError::EXTENDED_ERROR);
 }
 
-bool CCifsConnector::IsMountPoint(const QString& strPath) {
+bool CCifsConnector::IsMountPoint(const QString& strPath, const QString& strMountTable) {
     const QString strCanonical = QFileInfo(strPath).canonicalFilePath();
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    QFile file(strMountTable);
     if (strCanonical.isEmpty() || !file.open(QIODevice::ReadOnly))
         return false;
     static const QRegularExpression escape(QStringLiteral("\\\\([0-7]{3})"));

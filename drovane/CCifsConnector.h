@@ -21,6 +21,8 @@ public:
         int m_nPort = 0;         // SMB port; 0 for the standard one
         QString m_strMountCifs = QStringLiteral("mount.cifs");
         QString m_strSmbClient = QStringLiteral("smbclient");
+        // The kernel's list of mounts, read to tell a drive in use.
+        QString m_strMountTable = QStringLiteral("/proc/self/mountinfo");
 
         // Defaults, overridden by DROVANE_MOUNT_BASE, DROVANE_DRIVES_FILE and
         // DROVANE_SMB_PORT.
@@ -28,11 +30,18 @@ public:
     };
 
     struct RunResult {
-        int m_nExit = -1; // -1: the program could not be started or was stopped
+        // -1: the program is not installed or could not be started; -2: it was
+        // stopped or took too long; -3: its password could not be handed over
+        int m_nExit = -1;
         QString m_strOutput;
     };
-    // Runs a program with no input and returns its exit code and merged output.
-    using Runner = std::function<RunResult(const QString& strProgram, const QStringList& args)>;
+    // Runs a program with no input, with the variables of environment
+    // ("NAME=value") added to its own, and returns its exit code and merged
+    // output. The password reaches it through a pipe whose descriptor
+    // PASSWD_FD names, which smbclient and mount.cifs both read.
+    using Runner =
+        std::function<RunResult(const QString& strProgram, const QStringList& args,
+                                const QStringList& environment, const QByteArray& password)>;
 
     explicit CCifsConnector(Options options = Options::FromEnvironment(), Runner runner = {});
 
@@ -50,7 +59,8 @@ public:
 
     static int MapMountErrno(int nErrno);
     static int MapNtStatus(const QString& strStatus);
-    static bool IsMountPoint(const QString& strPath);
+    static bool IsMountPoint(const QString& strPath,
+                             const QString& strMountTable = QStringLiteral("/proc/self/mountinfo"));
 
 private:
     int Connect(const QString& strRemote, const QString& strLocal, const QString& strUser,

@@ -12,39 +12,29 @@
 
 namespace {
 
+unsigned Mode(const QString& strPath) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(strPath).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
 struct ProgramRun {
     QString m_strProgram;
     QStringList m_args;
-    QString m_strCredentials; // the credentials file's text while the program ran
-    unsigned m_nFileMode = 0;
-    unsigned m_nDirMode = 0;
+    QStringList m_environment;
+    QByteArray m_password; // what the program could read from PASSWD_FD
 };
 
 // Stands for smbclient and mount.cifs: answers with scripted results and
-// records how each was called, including the credentials file it was given.
+// records how each was called.
 struct FakePrograms {
     CCifsConnector::RunResult m_probe{0, {}};
     CCifsConnector::RunResult m_mount{0, {}};
     QList<ProgramRun> m_runs;
 
     CCifsConnector::Runner Runner() {
-        return [this](const QString& strProgram, const QStringList& args) {
-            ProgramRun run{strProgram, args, {}, 0, 0};
-            for (const QString& arg : args) {
-                QString strFile = arg.section(QLatin1Char(','), 0, 0);
-                strFile.remove(QStringLiteral("credentials="));
-                if (!strFile.endsWith(QStringLiteral("/credentials")))
-                    continue;
-                QFile file(strFile);
-                if (file.open(QIODevice::ReadOnly))
-                    run.m_strCredentials = QString::fromUtf8(file.readAll());
-                struct stat st {};
-                if (::stat(QFile::encodeName(strFile).constData(), &st) == 0)
-                    run.m_nFileMode = st.st_mode & 0777;
-                if (::stat(QFile::encodeName(QFileInfo(strFile).path()).constData(), &st) == 0)
-                    run.m_nDirMode = st.st_mode & 0777;
-            }
-            m_runs.append(run);
+        return [this](const QString& strProgram, const QStringList& args,
+                      const QStringList& environment, const QByteArray& password) {
+            m_runs.append({strProgram, args, environment, password});
             return strProgram == QStringLiteral("smbclient") ? m_probe : m_mount;
         };
     }
@@ -75,36 +65,103 @@ struct Fixture {
     }
 };
 
-// The password travels in a file only the owner can read, in a folder only
-// the owner can enter, removed afterwards; never in an argument.
-TEST(CifsConnector, PassesThePasswordOnlyThroughAPrivateFile) {
-    Fixture f;
-    ASSERT_EQ(f.Connect2(QStringLiteral("\\\\127.0.0.1\\data\\plc"), QStringLiteral("z:")), 0);
-    ASSERT_EQ(f.programs.m_runs.size(), 2);
+// The password is handed over as it is, blanks, "=", "%" and TABs
+// included, and never in an argument, the environment or a file; the user
+// name goes in USER and its domain apart.
+TEST(CifsConnector, HandsThePasswordOverOnlyThroughThePipe) {
+    const struct {
+        QString strUser;
+        QString strPassword;
+        QString strDomain;
+    } rows[] = {
+        {QStringLiteral("engineer"), QStringLiteral("s3cret,pw"), {}},
+        {QStringLiteral("engineer"), QStringLiteral(" leading=blank%pw"), {}},
+        {QStringLiteral("engineer"), QStringLiteral("tab\there "), {}},
+        {QStringLiteral("PLANT\\engineer"), QStringLiteral("pw"), QStringLiteral("PLANT")},
+        {QStringLiteral("-reverse"), QString(), {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE((row.strUser + QLatin1Char('/') + row.strPassword).toStdString());
+        Fixture f;
+        NetResource resource;
+        resource.m_strRemoteName = QStringLiteral("\\\\127.0.0.1\\data\\plc");
+        resource.m_strLocalName = QStringLiteral("z:");
+        ASSERT_EQ(f.Connector().AddConnection2(resource, row.strPassword, row.strUser, 1), 0);
+        ASSERT_EQ(f.programs.m_runs.size(), 2);
 
-    const ProgramRun& probe = f.programs.m_runs[0];
-    EXPECT_EQ(probe.m_strProgram, QStringLiteral("smbclient"));
-    EXPECT_EQ(probe.m_args.first(), QStringLiteral("//127.0.0.1/data"));
-    EXPECT_TRUE(probe.m_args.join(' ').contains(QStringLiteral("-p 14445")));
+        const ProgramRun& probe = f.programs.m_runs[0];
+        EXPECT_EQ(probe.m_strProgram, QStringLiteral("smbclient"));
+        EXPECT_EQ(probe.m_args.first(), QStringLiteral("//127.0.0.1/data"));
+        EXPECT_TRUE(probe.m_args.contains(QStringLiteral("--user=engineer")) ||
+                    probe.m_args.contains(QStringLiteral("--user=-reverse")));
+        EXPECT_EQ(probe.m_args.contains(QStringLiteral("--workgroup=PLANT")),
+                  !row.strDomain.isEmpty());
+        EXPECT_TRUE(probe.m_args.join(' ').contains(QStringLiteral("-p 14445")));
 
-    const ProgramRun& mount = f.programs.m_runs[1];
-    EXPECT_EQ(mount.m_strProgram, QStringLiteral("mount.cifs"));
-    EXPECT_EQ(mount.m_args[0], QStringLiteral("//127.0.0.1/data/plc"));
-    EXPECT_EQ(mount.m_args[1], f.options.m_strMountBase + QStringLiteral("/Z"));
-    EXPECT_TRUE(mount.m_args[3].contains(QStringLiteral(",port=14445")));
-    EXPECT_TRUE(QFileInfo(mount.m_args[1]).isDir());
+        const ProgramRun& mount = f.programs.m_runs[1];
+        EXPECT_EQ(mount.m_strProgram, QStringLiteral("mount.cifs"));
+        EXPECT_EQ(mount.m_args[0], QStringLiteral("//127.0.0.1/data/plc"));
+        EXPECT_EQ(mount.m_args[1], f.options.m_strMountBase + QStringLiteral("/Z"));
+        EXPECT_TRUE(mount.m_args[3].contains(QStringLiteral(",port=14445")));
+        EXPECT_EQ(mount.m_args[3].contains(QStringLiteral(",domain=PLANT")),
+                  !row.strDomain.isEmpty());
+        EXPECT_FALSE(mount.m_args[3].contains(QStringLiteral("credentials")));
+        EXPECT_TRUE(QFileInfo(mount.m_args[1]).isDir());
 
-    QString strCredentialsFile;
-    for (const ProgramRun& run : f.programs.m_runs) {
-        EXPECT_FALSE(run.m_args.join(' ').contains(QStringLiteral("s3cret")));
-        EXPECT_EQ(run.m_strCredentials, QStringLiteral("username=engineer\npassword=s3cret,pw\n"));
-        EXPECT_EQ(run.m_nFileMode, 0600u);
-        EXPECT_EQ(run.m_nDirMode, 0700u);
+        for (const ProgramRun& run : f.programs.m_runs) {
+            EXPECT_EQ(run.m_password, row.strPassword.toUtf8());
+            EXPECT_EQ(run.m_environment,
+                      QStringList{QStringLiteral("USER=") + row.strUser.section('\\', -1)});
+            if (!row.strPassword.isEmpty()) {
+                EXPECT_FALSE(
+                    (run.m_args + run.m_environment).join(' ').contains(row.strPassword.trimmed()));
+            }
+        }
+        EXPECT_EQ(f.Drives(), QStringLiteral("Z:\t\\\\127.0.0.1\\data\\plc\t") + row.strUser +
+                                  QLatin1Char('\n'));
     }
-    const qsizetype nAt = probe.m_args.indexOf(QStringLiteral("-A"));
-    ASSERT_GE(nAt, 0);
-    EXPECT_FALSE(QFileInfo::exists(probe.m_args[nAt + 1]));
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(probe.m_args[nAt + 1]).path()));
+}
+
+// What a line of the remembered drives cannot hold, or the tools cannot
+// carry, is refused before any program runs or anything is written, with a
+// code whose message points at the box at fault.
+TEST(CifsConnector, RefusesControlCharactersBeforeAnythingIsWritten) {
+    const QString strShare = QStringLiteral("//srv/data");
+    const QString strUser = QStringLiteral("engineer");
+    const QString strPassword = QStringLiteral("pw");
+    const QString nul(QChar(0));
+    const struct {
+        QString strRemote;
+        QString strUser;
+        QString strPassword;
+        int nCode;
+    } rows[] = {
+        {strShare, QStringLiteral("eng\tineer"), strPassword, 1206},
+        {strShare, QStringLiteral("engineer\nY:\t//evil/share\tx"), strPassword, 1206},
+        {strShare, QStringLiteral("eng\rineer"), strPassword, 1206},
+        {strShare, QStringLiteral("eng") + nul + QStringLiteral("ineer"), strPassword, 1206},
+        {strShare, QStringLiteral("eng%pw"), strPassword, 1206},
+        {strShare, QStringLiteral("eng,ineer"), strPassword, 1206},
+        {QStringLiteral("//srv/da\tta"), strUser, strPassword, 1222},
+        {QStringLiteral("//srv/data\nY:\t//evil/share\tx"), strUser, strPassword, 1222},
+        {QStringLiteral("//srv/da") + nul + QStringLiteral("ta"), strUser, strPassword, 1222},
+        {strShare, strUser, QStringLiteral("pw\nusername=root"), 86},
+        {strShare, strUser, QStringLiteral("pw\r"), 86},
+        {strShare, strUser, QStringLiteral("p") + nul + QStringLiteral("w"), 86},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(
+            (row.strRemote + QLatin1Char('|') + row.strUser + QLatin1Char('|') + row.strPassword)
+                .toStdString());
+        Fixture f;
+        NetResource resource;
+        resource.m_strRemoteName = row.strRemote;
+        resource.m_strLocalName = QStringLiteral("Z:");
+        EXPECT_EQ(f.Connector().AddConnection2(resource, row.strPassword, row.strUser, 1),
+                  row.nCode);
+        EXPECT_TRUE(f.programs.m_runs.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(f.options.m_strDrivesFile));
+    }
 }
 
 // What the server and the kernel answer, as the codes of the connection tables.
@@ -169,29 +226,70 @@ TEST(CifsConnector, RefusesLocallyWhatCannotWork) {
     file.close();
     EXPECT_EQ(f.Connect2(strShare, QStringLiteral("Y:")), 66);
 
-    // /proc is a mount point on every Linux system.
-    f.options.m_strMountBase = QStringLiteral("/");
-    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("proc:")), 1200);
-    EXPECT_TRUE(CCifsConnector::IsMountPoint(QStringLiteral("/proc")));
-    EXPECT_FALSE(CCifsConnector::IsMountPoint(f.dir.path()));
     EXPECT_TRUE(f.programs.m_runs.isEmpty());
 }
 
-TEST(CifsConnector, ChecksTheProfileOnlyWhenRemembering) {
+// A drive whose folder the mount table lists is in use; other drives are not.
+TEST(CifsConnector, RefusesADriveWhoseFolderIsAlreadyMounted) {
     Fixture f;
     const QString strShare = QStringLiteral("\\\\srv\\data");
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(f.options.m_strDrivesFile).path()));
-    QFile file(f.options.m_strDrivesFile);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a drive list\n");
-    file.close();
-    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("Z:")), 1206);
+    ASSERT_TRUE(QDir().mkpath(f.options.m_strMountBase + QStringLiteral("/Y")));
+    const QString strPoint =
+        QFileInfo(f.options.m_strMountBase + QStringLiteral("/Y")).canonicalFilePath();
+    f.options.m_strMountTable = f.dir.filePath(QStringLiteral("mountinfo"));
+    QFile table(f.options.m_strMountTable);
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
+                "90 22 0:55 / " +
+                QFile::encodeName(strPoint) + " rw,relatime - tmpfs tmpfs rw\n");
+    table.close();
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("y:")), 85);
     EXPECT_TRUE(f.programs.m_runs.isEmpty());
-    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("Z:"), 0), 0);
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("X:")), 0);
+
+    // The kernel's own table: /proc is a mount point on every Linux system.
+    EXPECT_TRUE(CCifsConnector::IsMountPoint(QStringLiteral("/proc")));
+    EXPECT_FALSE(CCifsConnector::IsMountPoint(f.dir.path()));
+}
+
+// A damaged line of the remembered drives costs only that line: the other
+// drives are restored and a new one is remembered; the file and its folder
+// are the user's alone.
+TEST(CifsConnector, PassesOverADamagedLineOfTheRememberedDrives) {
+    Fixture f;
+    const QString strShare = QStringLiteral("\\\\srv\\data");
+    ASSERT_EQ(f.Connect2(strShare, QStringLiteral("Z:")), 0);
+    const QString strDir = QFileInfo(f.options.m_strDrivesFile).path();
+    EXPECT_EQ(Mode(strDir), 0700u);
+    {
+        QFile file(f.options.m_strDrivesFile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("this is not a drive list\n"
+                   "Q:\t//srv/extra\tone\ttoo many\n"
+                   "W:\t//srv/win\tengineer\r\n");
+    }
+    EXPECT_EQ(f.Connect2(QStringLiteral("//srv/logs"), QStringLiteral("Y:")), 0);
+    EXPECT_EQ(f.Drives(), QStringLiteral("Z:\t\\\\srv\\data\tengineer\n"
+                                         "this is not a drive list\n"
+                                         "Q:\t//srv/extra\tone\ttoo many\n"
+                                         "W:\t//srv/win\tengineer\n"
+                                         "Y:\t//srv/logs\tengineer\n"));
+    EXPECT_EQ(Mode(f.options.m_strDrivesFile), 0600u);
+
+    f.programs.m_runs.clear();
+    const auto results = f.Connector().RestoreRemembered(QString());
+    ASSERT_EQ(results.size(), 3);
+    EXPECT_EQ(results[0].first.m_strLocal, QStringLiteral("Z:"));
+    EXPECT_EQ(results[1].first.m_strLocal, QStringLiteral("W:"));
+    EXPECT_EQ(results[2].first.m_strLocal, QStringLiteral("Y:"));
+    EXPECT_EQ(results[2].second, 0);
+    EXPECT_EQ(f.programs.m_runs.size(), 6);
 
     // A profile whose folder cannot be made: its parent is a plain file.
     f.options.m_strDrivesFile = f.options.m_strDrivesFile + QStringLiteral("/drives");
-    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("Z:")), 1205);
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("V:")), 1205);
+    // Without remembering, the profile is not looked at.
+    EXPECT_EQ(f.Connect2(strShare, QStringLiteral("V:"), 0), 0);
 }
 
 TEST(CifsConnector, RemembersMappingsWithoutPasswordsAndRestoresThem) {
@@ -220,18 +318,8 @@ TEST(CifsConnector, RemembersMappingsWithoutPasswordsAndRestoresThem) {
     EXPECT_EQ(results[1].first.m_strRemote, QStringLiteral("\\\\srv\\logs"));
     ASSERT_EQ(f.programs.m_runs.size(), 6);
     EXPECT_EQ(f.programs.m_runs[1].m_args[1], f.options.m_strMountBase + QStringLiteral("/Z"));
-    EXPECT_EQ(f.programs.m_runs[0].m_strCredentials,
-              QStringLiteral("username=engineer\npassword=\n"));
-
-    // A user name with its Windows domain.
-    f.programs.m_runs.clear();
-    NetResource resource;
-    resource.m_strRemoteName = QStringLiteral("\\\\srv\\data");
-    resource.m_strLocalName = QStringLiteral("W:");
-    connector.AddConnection2(resource, QStringLiteral("pw"), QStringLiteral("PLANT\\engineer"), 0);
-    ASSERT_FALSE(f.programs.m_runs.isEmpty());
-    EXPECT_EQ(f.programs.m_runs[0].m_strCredentials,
-              QStringLiteral("username=engineer\npassword=pw\ndomain=PLANT\n"));
+    EXPECT_EQ(f.programs.m_runs[0].m_environment, QStringList{QStringLiteral("USER=engineer")});
+    EXPECT_TRUE(f.programs.m_runs[0].m_password.isEmpty());
 }
 
 } // namespace
