@@ -29,6 +29,15 @@ namespace {
 const QString kUser = QStringLiteral("daemon");
 const QString kPassword = QStringLiteral("Drovane-pw1");
 const QString kData = QStringLiteral("\\\\127.0.0.1\\data");
+// Two more Debian accounts, whose passwords a credentials file would have
+// mangled: a leading blank is stripped there, "=" and "%" are separators.
+const struct {
+    QString strUser;
+    QString strPassword;
+} kOddPasswords[] = {
+    {QStringLiteral("bin"), QStringLiteral(" leading-blank")},
+    {QStringLiteral("sys"), QStringLiteral("eq=ua%ls,pw")},
+};
 
 int FreeLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -119,7 +128,7 @@ protected:
                                           "[data]\n"
                                           "path = %1/share\n"
                                           "read only = no\n"
-                                          "valid users = %3\n"
+                                          "valid users = %3 bin sys\n"
                                           "[locked]\n"
                                           "path = %1/share\n"
                                           "invalid users = %3\n")
@@ -131,6 +140,13 @@ protected:
         RunTool(Find(QStringLiteral("smbpasswd")),
                 {QStringLiteral("-c"), strConf, QStringLiteral("-s"), QStringLiteral("-a"), kUser},
                 password + password);
+        for (const auto& account : kOddPasswords) {
+            const QByteArray odd = account.strPassword.toUtf8() + '\n';
+            RunTool(Find(QStringLiteral("smbpasswd")),
+                    {QStringLiteral("-c"), strConf, QStringLiteral("-s"), QStringLiteral("-a"),
+                     account.strUser},
+                    odd + odd);
+        }
         WriteFile(strRoot + QStringLiteral("/auth"),
                   "username=" + kUser.toUtf8() + "\npassword=" + kPassword.toUtf8() + "\n");
 
@@ -192,14 +208,15 @@ protected:
     static QString DrivesFile() { return s_pDir->filePath(QStringLiteral("drives")); }
 
     static int Connect2(const QString& strRemote, const QString& strLocal,
-                        const QString& strPassword, int nPort = s_nPort) {
+                        const QString& strPassword, int nPort = s_nPort,
+                        const QString& strUser = kUser) {
         CCifsConnector::Options options = CCifsConnector::Options::FromEnvironment();
         options.m_nPort = nPort;
         CCifsConnector connector(options);
         NetResource resource;
         resource.m_strRemoteName = strRemote;
         resource.m_strLocalName = strLocal;
-        return connector.AddConnection2(resource, strPassword, kUser, 1);
+        return connector.AddConnection2(resource, strPassword, strUser, 1);
     }
 
     static bool KernelHasCifs() {
@@ -226,6 +243,27 @@ TEST_F(Samba, AnswersMapToTheTablesCodes) {
     EXPECT_EQ(Connect2(QStringLiteral("//127.0.0.1/locked"), QStringLiteral("Z:"), kPassword), 5);
     EXPECT_EQ(Connect2(kData, QStringLiteral("Z:"), kPassword, FreeLoopbackPort()), 1203);
     EXPECT_FALSE(QFile::exists(DrivesFile()));
+}
+
+// Passwords with a leading blank, "=", "%" and "," log on as typed: the
+// server accepts them, and only the mount is left, which succeeds where the
+// kernel has CIFS (0) and reports no CIFS client elsewhere (1222). A
+// password one character off is refused.
+TEST_F(Samba, LogsOnWithPasswordsAsTyped) {
+    const int nMounted = KernelHasCifs() ? 0 : 1222;
+    for (const auto& account : kOddPasswords) {
+        SCOPED_TRACE(account.strUser.toStdString());
+        EXPECT_EQ(
+            Connect2(kData, QStringLiteral("T:"), account.strPassword, s_nPort, account.strUser),
+            nMounted);
+        if (nMounted == 0)
+            ::umount2(QFile::encodeName(MountBase() + QStringLiteral("/T")).constData(),
+                      MNT_DETACH);
+        EXPECT_EQ(Connect2(kData, QStringLiteral("T:"), account.strPassword.trimmed() + u'x',
+                           s_nPort, account.strUser),
+                  86);
+    }
+    QFile::remove(DrivesFile());
 }
 
 // Through CDrovane: the first attempt as root is refused, the retry with the
