@@ -168,9 +168,9 @@ int CCifsConnector::Connect(const QString& strRemote, const QString& strLocal,
     Share share;
     if (!ParseShare(strRemote, &share))
         return WinError::BAD_NET_NAME;
-    // A Windows-style DOMAIN\user names its domain apart. Both tools read a
+    // A Windows-style DOMAIN\user names its domain apart. smbclient reads a
     // "%" in a user name as the start of a password, and mount.cifs refuses
-    // a comma; the message then asks for another user name.
+    // a comma in USER; the message then asks for another user name.
     const qsizetype nSlash = strUser.indexOf(QLatin1Char('\\'));
     const QString strName = strUser.mid(nSlash + 1);
     const QString strDomain = nSlash > 0 ? strUser.left(nSlash) : QString();
