@@ -94,6 +94,10 @@ TEST_F(BrevelOnPty, BurstsAreCodePage949Text) {
           "B"},
          QStringLiteral("A") + QChar(0xD55C) + u'B'},
         {"lead byte left alone at the end", {"A\xC7"}, QStringLiteral("A") + QChar(0xFFFD)},
+        // Where IBM's 949 differs from Windows' 949.
+        {"extended syllable", {"\x81\x41"}, QString(QChar(0xAC02))},
+        {"backslash, not the won sign", {"\x5C"}, QStringLiteral("\\")},
+        {"0x80 alone", {"\x80"}, QString(QChar(0x0080))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
