@@ -80,7 +80,7 @@ QString Brevel::Settings() const {
     return m_pMSComm1->Settings();
 }
 
-void Brevel::SetSettings(const QString& strSettings) {
+void Brevel::setSettings(const QString& strSettings) {
     Changed("Settings", m_pMSComm1->SetSettings(strSettings));
 }
 
@@ -88,7 +88,7 @@ int Brevel::InputLen() const {
     return m_pMSComm1->InputLen();
 }
 
-void Brevel::SetInputLen(int nLen) {
+void Brevel::setInputLen(int nLen) {
     Changed("InputLen", m_pMSComm1->SetInputLen(nLen));
 }
 
@@ -96,7 +96,7 @@ int Brevel::InBufferSize() const {
     return m_pMSComm1->InBufferSize();
 }
 
-void Brevel::SetInBufferSize(int nSize) {
+void Brevel::setInBufferSize(int nSize) {
     Changed("InBufferSize", m_pMSComm1->SetInBufferSize(nSize));
 }
 
@@ -104,7 +104,7 @@ MSComm::HandshakeConstants Brevel::Handshaking() const {
     return m_pMSComm1->Handshaking();
 }
 
-void Brevel::SetHandshaking(MSComm::HandshakeConstants eHandshaking) {
+void Brevel::setHandshaking(MSComm::HandshakeConstants eHandshaking) {
     Changed("Handshaking", m_pMSComm1->SetHandshaking(eHandshaking));
 }
 
@@ -112,7 +112,7 @@ bool Brevel::EOFEnable() const {
     return m_pMSComm1->EOFEnable();
 }
 
-void Brevel::SetEOFEnable(bool bEnable) {
+void Brevel::setEOFEnable(bool bEnable) {
     Changed("EOFEnable", m_pMSComm1->SetEOFEnable(bEnable));
 }
 
@@ -120,7 +120,7 @@ bool Brevel::DTREnable() const {
     return m_pMSComm1->DTREnable();
 }
 
-void Brevel::SetDTREnable(bool bEnable) {
+void Brevel::setDTREnable(bool bEnable) {
     Changed("DTREnable", m_pMSComm1->SetDTREnable(bEnable));
 }
 
@@ -128,7 +128,7 @@ int Brevel::CommPort() const {
     return m_pMSComm1->CommPort();
 }
 
-void Brevel::SetCommPort(int nPort) {
+void Brevel::setCommPort(int nPort) {
     Changed("CommPort", m_pMSComm1->SetCommPort(nPort));
 }
 

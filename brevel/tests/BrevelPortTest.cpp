@@ -21,8 +21,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_pty.IsOpen());
         qputenv("BREVEL_COM7", m_pty.SlavePath().toLocal8Bit());
-        m_brevel.SetCommPort(kPort);
-        m_brevel.SetSettings(QStringLiteral("9600,n,8,1"));
+        m_brevel.setCommPort(kPort);
+        m_brevel.setSettings(QStringLiteral("9600,n,8,1"));
         ASSERT_TRUE(m_brevel.PortOpen(true)) << m_brevel.m_messages.join(u'\n').toStdString();
     }
     void TearDown() override { qunsetenv("BREVEL_COM7"); }
@@ -133,14 +133,14 @@ TEST_F(BrevelOnPty, OpeningAnOpenPortFailsAndLeavesItOpen) {
 }
 
 TEST_F(BrevelOnPty, PortNumberCannotChangeWhileOpen) {
-    m_brevel.SetCommPort(3);
+    m_brevel.setCommPort(3);
     EXPECT_EQ(m_brevel.LastError().nNumber, MSComm::comPortOpen);
     EXPECT_EQ(m_brevel.CommPort(), kPort);
 }
 
 TEST_F(BrevelOnPty, ASecondControlCannotOpenTheSamePort) {
     CRecordingBrevel other;
-    other.SetCommPort(kPort);
+    other.setCommPort(kPort);
     EXPECT_FALSE(other.PortOpen(true));
     EXPECT_EQ(other.m_messages,
               QStringList{QStringLiteral(
@@ -149,7 +149,7 @@ TEST_F(BrevelOnPty, ASecondControlCannotOpenTheSamePort) {
 }
 
 TEST_F(BrevelOnPty, ReceiveBufferOverflowIsShownAndTheRestStillArrives) {
-    m_brevel.SetInBufferSize(8);
+    m_brevel.setInBufferSize(8);
     ASSERT_FALSE(m_brevel.LastError().Failed());
     m_pty.Send("0123456789abcdefghij");
     ASSERT_TRUE(WaitForEvents(1));
@@ -160,7 +160,7 @@ TEST_F(BrevelOnPty, ReceiveBufferOverflowIsShownAndTheRestStillArrives) {
 TEST(BrevelPort, OpeningAMissingDeviceFails) {
     qputenv("BREVEL_COM8", "/nonexistent/tty-brevel");
     CRecordingBrevel brevel;
-    brevel.SetCommPort(8);
+    brevel.setCommPort(8);
     EXPECT_FALSE(brevel.PortOpen(true));
     EXPECT_EQ(brevel.m_messages, QStringList{QStringLiteral("잘못된 포트 번호입니다.")});
     EXPECT_FALSE(brevel.IsPortOpen());
