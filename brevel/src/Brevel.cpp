@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -216,11 +217,20 @@ QSize Brevel::sizeHint() const {
 }
 
 void Brevel::ShowMessage(const QString& strText) {
-    QMessageBox::information(this, QStringLiteral("Brevel"), strText);
+    // No parent: the box runs its own event loop, in which the host may
+    // delete this control, and it must not take the box with it.
+    const QPointer<QMessageBox> pBox =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("Brevel"), strText);
+    pBox->exec();
+    delete pBox.data();
 }
 
 void Brevel::MSComm1OnComm() {
-    const int nEvent = m_pMSComm1->CommEvent();
+    HandleCommEvent(m_pMSComm1->CommEvent());
+}
+
+// After a message box this control may be gone: nothing may follow one.
+void Brevel::HandleCommEvent(int nEvent) {
     if (nEvent == MSComm::comEvReceive) {
         ReceiveStep();
         return;

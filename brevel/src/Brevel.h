@@ -77,6 +77,8 @@ signals:
 protected:
     // Shows an error to the user; a modal message box.
     virtual void ShowMessage(const QString& strText);
+    // What an OnComm notification of MSComm1 with this CommEvent does.
+    void HandleCommEvent(int nEvent);
 
 private:
     void MSComm1OnComm();
