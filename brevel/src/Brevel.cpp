@@ -241,11 +241,18 @@ void Brevel::HandleCommEvent(int nEvent) {
 }
 
 void Brevel::ReceiveStep() {
-    CommError error;
-    const QByteArray baBytes = m_pMSComm1->Input(&error).toByteArray();
-    if (error.Failed()) {
-        ShowMessage(error.strDescription);
-        return;
+    // All buffered bytes, whatever InputLen says.
+    QByteArray baBytes;
+    while (m_pMSComm1->InBufferCount() > 0) {
+        CommError error;
+        const QByteArray baChunk = m_pMSComm1->Input(&error).toByteArray();
+        if (error.Failed()) {
+            ShowMessage(error.strDescription);
+            return;
+        }
+        if (baChunk.isEmpty())
+            break;
+        baBytes.append(baChunk);
     }
     m_pTimer1->stop();
     m_nTick = 0;

@@ -148,6 +148,15 @@ TEST_F(BrevelOnPty, ASecondControlCannotOpenTheSamePort) {
     EXPECT_FALSE(other.IsPortOpen());
 }
 
+TEST_F(BrevelOnPty, EachEventCarriesAllBufferedBytesWhateverInputLen) {
+    m_brevel.setInputLen(2);
+    ASSERT_FALSE(m_brevel.LastError().Failed());
+    m_pty.Send("abcdef");
+    ASSERT_TRUE(WaitForEvents(1));
+    QTest::qWait(150); // nothing held back for a later event
+    EXPECT_EQ(m_brevel.m_events, QStringList{QStringLiteral("abcdef")});
+}
+
 TEST_F(BrevelOnPty, ReceiveBufferOverflowIsShownAndTheRestStillArrives) {
     m_brevel.setInBufferSize(8);
     ASSERT_FALSE(m_brevel.LastError().Failed());
