@@ -95,9 +95,9 @@ bool ParseSettings(const QString& strSettings, LineSettings& out) {
 } // namespace
 
 MSComm::MSComm(QObject* pParent) : QObject(pParent), m_pPort(new QSerialPort(this)) {
-    // Queued, so OnComm handlers never run inside QSerialPort's own readyRead:
-    // a handler may open a message box or delete this control, and the port
-    // would otherwise neither signal again meanwhile nor survive the delete.
+    // Queued, so an OnComm handler never runs inside QSerialPort's own
+    // readyRead: it may open a message box (a nested event loop) or delete
+    // this control, port and all.
     connect(m_pPort, &QSerialPort::readyRead, this, &MSComm::ReadPort, Qt::QueuedConnection);
     connect(m_pPort, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         // A vanished device (unplugged adapter) would keep signalling; close it.
