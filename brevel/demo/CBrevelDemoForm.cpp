@@ -80,8 +80,8 @@ void CBrevelDemoForm::SetLine(int nPort, const QString& strSettings) {
 
 void CBrevelDemoForm::OpenPort() {
     // A refused value stays as it was; the control says why.
-    m_pBrevel1->SetCommPort(m_pPortBox->value());
-    m_pBrevel1->SetSettings(m_pSettingsEdit->text());
+    m_pBrevel1->setCommPort(m_pPortBox->value());
+    m_pBrevel1->setSettings(m_pSettingsEdit->text());
     if (m_pBrevel1->LastError().Failed())
         QMessageBox::warning(this, windowTitle(), m_pBrevel1->LastError().strDescription);
     m_pBrevel1->PortOpen(true);

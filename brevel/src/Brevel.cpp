@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -80,7 +81,7 @@ QString Brevel::Settings() const {
     return m_pMSComm1->Settings();
 }
 
-void Brevel::SetSettings(const QString& strSettings) {
+void Brevel::setSettings(const QString& strSettings) {
     Changed("Settings", m_pMSComm1->SetSettings(strSettings));
 }
 
@@ -88,7 +89,7 @@ int Brevel::InputLen() const {
     return m_pMSComm1->InputLen();
 }
 
-void Brevel::SetInputLen(int nLen) {
+void Brevel::setInputLen(int nLen) {
     Changed("InputLen", m_pMSComm1->SetInputLen(nLen));
 }
 
@@ -96,7 +97,7 @@ int Brevel::InBufferSize() const {
     return m_pMSComm1->InBufferSize();
 }
 
-void Brevel::SetInBufferSize(int nSize) {
+void Brevel::setInBufferSize(int nSize) {
     Changed("InBufferSize", m_pMSComm1->SetInBufferSize(nSize));
 }
 
@@ -104,7 +105,7 @@ MSComm::HandshakeConstants Brevel::Handshaking() const {
     return m_pMSComm1->Handshaking();
 }
 
-void Brevel::SetHandshaking(MSComm::HandshakeConstants eHandshaking) {
+void Brevel::setHandshaking(MSComm::HandshakeConstants eHandshaking) {
     Changed("Handshaking", m_pMSComm1->SetHandshaking(eHandshaking));
 }
 
@@ -112,7 +113,7 @@ bool Brevel::EOFEnable() const {
     return m_pMSComm1->EOFEnable();
 }
 
-void Brevel::SetEOFEnable(bool bEnable) {
+void Brevel::setEOFEnable(bool bEnable) {
     Changed("EOFEnable", m_pMSComm1->SetEOFEnable(bEnable));
 }
 
@@ -120,7 +121,7 @@ bool Brevel::DTREnable() const {
     return m_pMSComm1->DTREnable();
 }
 
-void Brevel::SetDTREnable(bool bEnable) {
+void Brevel::setDTREnable(bool bEnable) {
     Changed("DTREnable", m_pMSComm1->SetDTREnable(bEnable));
 }
 
@@ -128,7 +129,7 @@ int Brevel::CommPort() const {
     return m_pMSComm1->CommPort();
 }
 
-void Brevel::SetCommPort(int nPort) {
+void Brevel::setCommPort(int nPort) {
     Changed("CommPort", m_pMSComm1->SetCommPort(nPort));
 }
 
@@ -216,11 +217,20 @@ QSize Brevel::sizeHint() const {
 }
 
 void Brevel::ShowMessage(const QString& strText) {
-    QMessageBox::information(this, QStringLiteral("Brevel"), strText);
+    // No parent: the box runs its own event loop, in which the host may
+    // delete this control, and it must not take the box with it.
+    const QPointer<QMessageBox> pBox =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("Brevel"), strText);
+    pBox->exec();
+    delete pBox.data();
 }
 
 void Brevel::MSComm1OnComm() {
-    const int nEvent = m_pMSComm1->CommEvent();
+    HandleCommEvent(m_pMSComm1->CommEvent());
+}
+
+// After a message box this control may be gone: nothing may follow one.
+void Brevel::HandleCommEvent(int nEvent) {
     if (nEvent == MSComm::comEvReceive) {
         ReceiveStep();
         return;
@@ -231,11 +241,18 @@ void Brevel::MSComm1OnComm() {
 }
 
 void Brevel::ReceiveStep() {
-    CommError error;
-    const QByteArray baBytes = m_pMSComm1->Input(&error).toByteArray();
-    if (error.Failed()) {
-        ShowMessage(error.strDescription);
-        return;
+    // All buffered bytes, whatever InputLen says.
+    QByteArray baBytes;
+    while (m_pMSComm1->InBufferCount() > 0) {
+        CommError error;
+        const QByteArray baChunk = m_pMSComm1->Input(&error).toByteArray();
+        if (error.Failed()) {
+            ShowMessage(error.strDescription);
+            return;
+        }
+        if (baChunk.isEmpty())
+            break;
+        baBytes.append(baChunk);
     }
     m_pTimer1->stop();
     m_nTick = 0;

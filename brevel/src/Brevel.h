@@ -17,13 +17,13 @@ class QTimer;
 // DataReceive, once the line has been quiet for five 10 ms ticks.
 class BREVEL_EXPORT Brevel : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(QString Settings READ Settings WRITE SetSettings)
-    Q_PROPERTY(int InputLen READ InputLen WRITE SetInputLen)
-    Q_PROPERTY(int InBufferSize READ InBufferSize WRITE SetInBufferSize)
-    Q_PROPERTY(MSComm::HandshakeConstants Handshaking READ Handshaking WRITE SetHandshaking)
-    Q_PROPERTY(bool EOFEnable READ EOFEnable WRITE SetEOFEnable)
-    Q_PROPERTY(bool DTREnable READ DTREnable WRITE SetDTREnable)
-    Q_PROPERTY(int CommPort READ CommPort WRITE SetCommPort)
+    Q_PROPERTY(QString Settings READ Settings WRITE setSettings)
+    Q_PROPERTY(int InputLen READ InputLen WRITE setInputLen)
+    Q_PROPERTY(int InBufferSize READ InBufferSize WRITE setInBufferSize)
+    Q_PROPERTY(MSComm::HandshakeConstants Handshaking READ Handshaking WRITE setHandshaking)
+    Q_PROPERTY(bool EOFEnable READ EOFEnable WRITE setEOFEnable)
+    Q_PROPERTY(bool DTREnable READ DTREnable WRITE setDTREnable)
+    Q_PROPERTY(int CommPort READ CommPort WRITE setCommPort)
     // Each property's help text, for property browsers that show one.
     Q_CLASSINFO("Settings",
                 "전송 속도, 패리티, 데이터 비트, 중단 비트 매개 변수를 반환하거나 설정합니다.")
@@ -41,19 +41,19 @@ public:
     // Each property is the hosted control's. A refused value leaves the
     // property as it was; the reason is in LastError().
     QString Settings() const;
-    void SetSettings(const QString& strSettings);
+    void setSettings(const QString& strSettings);
     int InputLen() const;
-    void SetInputLen(int nLen);
+    void setInputLen(int nLen);
     int InBufferSize() const;
-    void SetInBufferSize(int nSize);
+    void setInBufferSize(int nSize);
     MSComm::HandshakeConstants Handshaking() const;
-    void SetHandshaking(MSComm::HandshakeConstants eHandshaking);
+    void setHandshaking(MSComm::HandshakeConstants eHandshaking);
     bool EOFEnable() const;
-    void SetEOFEnable(bool bEnable);
+    void setEOFEnable(bool bEnable);
     bool DTREnable() const;
-    void SetDTREnable(bool bEnable);
+    void setDTREnable(bool bEnable);
     int CommPort() const;
-    void SetCommPort(int nPort);
+    void setCommPort(int nPort);
 
     // The outcome of the last property write or property load.
     CommError LastError() const { return m_lastError; }
@@ -77,6 +77,8 @@ signals:
 protected:
     // Shows an error to the user; a modal message box.
     virtual void ShowMessage(const QString& strText);
+    // What an OnComm notification of MSComm1 with this CommEvent does.
+    void HandleCommEvent(int nEvent);
 
 private:
     void MSComm1OnComm();

@@ -3,6 +3,7 @@
 #include "CCodePage949.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 #include <limits>
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr char kEofByte = 0x1A;
 constexpr int kMaxShort = std::numeric_limits<qint16>::max();
+constexpr qint64 kMaxReadChunk = 4096;
 
 QString ErrorText(MSComm::ErrorConstants eNumber) {
     switch (eNumber) {
@@ -93,7 +95,10 @@ bool ParseSettings(const QString& strSettings, LineSettings& out) {
 } // namespace
 
 MSComm::MSComm(QObject* pParent) : QObject(pParent), m_pPort(new QSerialPort(this)) {
-    connect(m_pPort, &QSerialPort::readyRead, this, &MSComm::ReadPort);
+    // Queued, so an OnComm handler never runs inside QSerialPort's own
+    // readyRead: it may open a message box (a nested event loop) or delete
+    // this control, port and all.
+    connect(m_pPort, &QSerialPort::readyRead, this, &MSComm::ReadPort, Qt::QueuedConnection);
     connect(m_pPort, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         // A vanished device (unplugged adapter) would keep signalling; close it.
         if (e == QSerialPort::ResourceError && m_pPort->isOpen())
@@ -166,6 +171,7 @@ CommError MSComm::SetInBufferSize(int nSize) {
     if (nSize < 1 || nSize > kMaxShort)
         return Error(comInvalidPropertyValue);
     m_nInBufferSize = nSize;
+    ReadLater();
     return {};
 }
 
@@ -214,6 +220,7 @@ CommError MSComm::SetInBufferCount(int nCount) {
     if (nCount != 0)
         return Error(comInvalidPropertyValue);
     m_baInBuffer.clear();
+    m_bOverflowShown = false;
     if (PortOpen()) {
         m_pPort->readAll();
         m_pPort->clear(QSerialPort::Input);
@@ -272,6 +279,7 @@ CommError MSComm::SetPortOpen(bool bOpen) {
     }
     ApplyDTR();
     m_baInBuffer.clear();
+    m_bOverflowShown = false;
     m_bHaveCounters = ReadLineCounters(m_counters);
     return {};
 }
@@ -288,38 +296,62 @@ QVariant MSComm::Input(CommError* pError) {
         m_nInputLen == 0 ? m_baInBuffer.size() : qMin<qsizetype>(m_nInputLen, m_baInBuffer.size());
     const QByteArray baTaken = m_baInBuffer.left(nTake);
     m_baInBuffer.remove(0, nTake);
+    ReadLater();
     if (m_nInputMode == comInputModeBinary)
         return baTaken;
     return CCodePage949::ToText(baTaken);
 }
 
 void MSComm::ReadPort() {
-    // A handler of OnComm may spin the event loop (a message box); the port
-    // does not signal again meanwhile, so whatever arrived is taken here.
-    if (m_bReading)
-        return;
-    m_bReading = true;
+    // A handler of OnComm may delete this control (and the port with it).
+    const QPointer<MSComm> pSelf(this);
     while (PortOpen() && m_pPort->bytesAvailable() > 0) {
-        const QByteArray baData = m_pPort->readAll();
+        // Take only what the receive buffer has room for; the rest waits in
+        // the port and is read once Input makes room.
+        const qint64 nRoom = qint64{m_nInBufferSize} - qint64{m_baInBuffer.size()};
+        if (nRoom <= 0) {
+            if (!m_bOverflowShown) {
+                m_bOverflowShown = true;
+                Fire(comEventRxOver);
+            }
+            return;
+        }
+        const QByteArray baData = m_pPort->read(qMin(nRoom, kMaxReadChunk));
+        m_baInBuffer.append(baData);
 
         LineCounters counters;
+        QList<int> lineEvents;
         if (m_bHaveCounters && ReadLineCounters(counters)) {
-            const QList<int> events = LineEvents(m_counters, counters);
+            lineEvents = LineEvents(m_counters, counters);
             m_counters = counters;
-            for (int nEvent : events)
-                Fire(nEvent);
         }
 
-        const qsizetype nRoom = qMax<qsizetype>(0, m_nInBufferSize - m_baInBuffer.size());
-        m_baInBuffer.append(baData.left(nRoom));
-        if (baData.size() > nRoom)
-            Fire(comEventRxOver);
-        if (m_nRThreshold > 0 && m_baInBuffer.size() >= m_nRThreshold)
+        // The bytes first, so an error box does not split the burst they
+        // belong to.
+        if (m_nRThreshold > 0 && m_baInBuffer.size() >= m_nRThreshold) {
             Fire(comEvReceive);
-        if (m_bEOFEnable && baData.contains(kEofByte))
+            if (!pSelf)
+                return;
+        }
+        if (m_bEOFEnable && baData.contains(kEofByte)) {
             Fire(comEvEOF);
+            if (!pSelf)
+                return;
+        }
+        for (int nEvent : lineEvents) {
+            Fire(nEvent);
+            if (!pSelf)
+                return;
+        }
     }
-    m_bReading = false;
+}
+
+void MSComm::ReadLater() {
+    if (m_baInBuffer.size() < m_nInBufferSize)
+        m_bOverflowShown = false;
+    // QSerialPort signals only new arrivals, not bytes left in its buffer.
+    if (PortOpen() && m_pPort->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &MSComm::ReadPort, Qt::QueuedConnection);
 }
 
 void MSComm::Fire(int nEvent) {

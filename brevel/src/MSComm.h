@@ -96,20 +96,25 @@ public:
     CommError SetPortOpen(bool bOpen);
 
     // Takes InputLen bytes (all when 0) from the receive buffer: a QByteArray
-    // in binary mode, text in text mode.
+    // in binary mode, text in text mode. Bytes waiting in the port for room
+    // are read in afterwards.
     QVariant Input(CommError* pError = nullptr);
     int CommEvent() const { return m_nCommEvent; }
 
 signals:
     void OnComm();
 
+protected:
+    // Reads the UART driver's error counters; false where there are none.
+    virtual bool ReadLineCounters(LineCounters& counters) const;
+
 private:
     void ReadPort();
+    void ReadLater();
     void Fire(int nEvent);
     bool ApplyLineSettings();
     bool ApplyHandshaking();
     void ApplyDTR();
-    bool ReadLineCounters(LineCounters& counters) const;
 
     QSerialPort* m_pPort;
     QByteArray m_baInBuffer;
@@ -126,5 +131,5 @@ private:
     int m_nCommEvent = 0;
     bool m_bHaveCounters = false;
     LineCounters m_counters;
-    bool m_bReading = false;
+    bool m_bOverflowShown = false; // comEventRxOver raised, buffer not yet drained
 };

@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -21,8 +22,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_pty.IsOpen());
         qputenv("BREVEL_COM7", m_pty.SlavePath().toLocal8Bit());
-        m_brevel.SetCommPort(kPort);
-        m_brevel.SetSettings(QStringLiteral("9600,n,8,1"));
+        m_brevel.setCommPort(kPort);
+        m_brevel.setSettings(QStringLiteral("9600,n,8,1"));
         ASSERT_TRUE(m_brevel.PortOpen(true)) << m_brevel.m_messages.join(u'\n').toStdString();
     }
     void TearDown() override { qunsetenv("BREVEL_COM7"); }
@@ -94,6 +95,10 @@ TEST_F(BrevelOnPty, BurstsAreCodePage949Text) {
           "B"},
          QStringLiteral("A") + QChar(0xD55C) + u'B'},
         {"lead byte left alone at the end", {"A\xC7"}, QStringLiteral("A") + QChar(0xFFFD)},
+        // Where IBM's 949 differs from Windows' 949.
+        {"extended syllable", {"\x81\x41"}, QString(QChar(0xAC02))},
+        {"backslash, not the won sign", {"\x5C"}, QStringLiteral("\\")},
+        {"0x80 alone", {"\x80"}, QString(QChar(0x0080))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -129,14 +134,14 @@ TEST_F(BrevelOnPty, OpeningAnOpenPortFailsAndLeavesItOpen) {
 }
 
 TEST_F(BrevelOnPty, PortNumberCannotChangeWhileOpen) {
-    m_brevel.SetCommPort(3);
+    m_brevel.setCommPort(3);
     EXPECT_EQ(m_brevel.LastError().nNumber, MSComm::comPortOpen);
     EXPECT_EQ(m_brevel.CommPort(), kPort);
 }
 
 TEST_F(BrevelOnPty, ASecondControlCannotOpenTheSamePort) {
     CRecordingBrevel other;
-    other.SetCommPort(kPort);
+    other.setCommPort(kPort);
     EXPECT_FALSE(other.PortOpen(true));
     EXPECT_EQ(other.m_messages,
               QStringList{QStringLiteral(
@@ -144,19 +149,34 @@ TEST_F(BrevelOnPty, ASecondControlCannotOpenTheSamePort) {
     EXPECT_FALSE(other.IsPortOpen());
 }
 
-TEST_F(BrevelOnPty, ReceiveBufferOverflowIsShownAndTheRestStillArrives) {
-    m_brevel.SetInBufferSize(8);
+TEST_F(BrevelOnPty, EachEventCarriesAllBufferedBytesWhateverInputLen) {
+    m_brevel.setInputLen(2);
     ASSERT_FALSE(m_brevel.LastError().Failed());
-    m_pty.Send("0123456789abcdefghij");
+    m_pty.Send("abcdef");
     ASSERT_TRUE(WaitForEvents(1));
-    EXPECT_TRUE(m_brevel.m_messages.contains(QStringLiteral("수신 버퍼 초과")));
-    EXPECT_TRUE(m_brevel.m_events[0].startsWith(QStringLiteral("01234567")));
+    QTest::qWait(150); // nothing held back for a later event
+    EXPECT_EQ(m_brevel.m_events, QStringList{QStringLiteral("abcdef")});
+}
+
+TEST_F(BrevelOnPty, MoreBytesThanTheBufferHoldsArriveWholeAndInOrder) {
+    m_brevel.setInBufferSize(1024);
+    QByteArray baSent;
+    for (int i = 0; i < 3000; ++i)
+        baSent.append(static_cast<char>('a' + i % 26));
+    m_pty.Send(baSent);
+    QThread::msleep(200); // the host is busy; all 3000 bytes wait in the port
+    const auto received = [this] { return m_brevel.m_events.join(QString()); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received().size() >= baSent.size(); }, kWaitMs))
+        << received().size() << " of " << baSent.size() << " bytes arrived";
+    QTest::qWait(100);
+    EXPECT_EQ(received(), QString::fromLatin1(baSent));
+    EXPECT_EQ(m_brevel.m_messages, QStringList{});
 }
 
 TEST(BrevelPort, OpeningAMissingDeviceFails) {
     qputenv("BREVEL_COM8", "/nonexistent/tty-brevel");
     CRecordingBrevel brevel;
-    brevel.SetCommPort(8);
+    brevel.setCommPort(8);
     EXPECT_FALSE(brevel.PortOpen(true));
     EXPECT_EQ(brevel.m_messages, QStringList{QStringLiteral("잘못된 포트 번호입니다.")});
     EXPECT_FALSE(brevel.IsPortOpen());

@@ -150,7 +150,7 @@ TEST_F(BrevelSettingsBag, DefaultsStoreNothingAndLoadBack) {
 
     CSettingsPropertyBag bag(settings, QStringLiteral("Brevel1"));
     Brevel loaded;
-    loaded.SetCommPort(5); // loading puts the default back
+    loaded.setCommPort(5); // loading puts the default back
     EXPECT_FALSE(loaded.ReadProperties(bag).Failed());
     for (const Property& p : Properties()) {
         SCOPED_TRACE(p.pszName);

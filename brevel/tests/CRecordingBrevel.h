@@ -18,6 +18,8 @@ public:
         });
     }
 
+    using Brevel::HandleCommEvent;
+
     QStringList m_messages;
     QStringList m_events;
     QList<qint64> m_eventTimes; // ms since construction
