@@ -22,6 +22,7 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -107,6 +108,7 @@ protected:
 
         s_nPort = FreeLoopbackPort();
         const QString strConf = strRoot + QStringLiteral("/smb.conf");
+        s_strConf = strConf;
         WriteFile(strConf, QStringLiteral("[global]\n"
                                           "server role = standalone server\n"
                                           "smb ports = %2\n"
@@ -187,7 +189,45 @@ protected:
             }
         }
         s_pSmbd.reset();
+        StopHelpers();
         s_pDir.reset();
+    }
+
+    // smbd starts samba-dcerpcd and its rpcd_* workers in sessions of their
+    // own, so they outlive it. They are ours: they name our private
+    // configuration file. End them by their pids.
+    static void StopHelpers() {
+        if (s_strConf.isEmpty())
+            return;
+        const QByteArray mark = "--configfile=" + s_strConf.toUtf8();
+        auto ours = [&] {
+            std::vector<pid_t> pids;
+            const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+            for (const QString& entry : entries) {
+                bool isPid = false;
+                const pid_t pid = static_cast<pid_t>(entry.toInt(&isPid));
+                if (!isPid || pid == ::getpid())
+                    continue;
+                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+                if (!cmdline.open(QIODevice::ReadOnly))
+                    continue;
+                const QList<QByteArray> args = cmdline.readAll().split('\0');
+                // A helper between its fork and its exec still carries
+                // smbd's own "-s CONF".
+                if (args.contains(mark) || args.contains(s_strConf.toUtf8()))
+                    pids.push_back(pid);
+            }
+            return pids;
+        };
+        // Until none is left for a moment: one may be starting as we look.
+        int quiet = 0;
+        for (int i = 0; i < 100 && quiet < 3; ++i) {
+            const std::vector<pid_t> pids = ours();
+            quiet = pids.empty() ? quiet + 1 : 0;
+            for (pid_t pid : pids)
+                ::kill(pid, i < 50 ? SIGTERM : SIGKILL);
+            ::usleep(100000);
+        }
     }
 
     void SetUp() override {
@@ -228,6 +268,7 @@ protected:
     static inline std::unique_ptr<QProcess> s_pSmbd;
     static inline int s_nPort = 0;
     static inline QString s_strSkip;
+    static inline QString s_strConf;
 };
 
 TEST_F(Samba, ListsItsShares) {
