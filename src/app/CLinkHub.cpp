@@ -11,17 +11,19 @@ CLinkHub::CLinkHub(CTessaryDoc& doc, ILinkControl* control, MessageFn showMessag
     : m_doc(doc), m_pControl(control), m_fnShowMessage(std::move(showMessage)),
       m_fnClock(std::move(clock)) {}
 
-bool CLinkHub::Captures(int count) const {
-    return (!m_bCaptureStopped || m_nScreen == SCREEN_ANALYZER) && count <= kMaxCaptured;
+bool CLinkHub::Capture(int direction, const std::uint8_t* bytes, int count) {
+    if (count < 0 || (count > 0 && !bytes))
+        return false;
+    if (m_nScreen == SCREEN_FILESEND)
+        m_bCaptureStopped = true;
+    if ((!m_bCaptureStopped || m_nScreen == SCREEN_ANALYZER) && count <= kMaxCaptured)
+        m_doc.AddRecord(direction, bytes, count, m_fnClock ? m_fnClock() : 0);
+    return true;
 }
 
 void CLinkHub::SendToLink(const std::uint8_t* bytes, int count) {
-    if (count < 0 || (count > 0 && !bytes))
+    if (!Capture(TRAFFIC_TX, bytes, count))
         return;
-    if (m_nScreen == SCREEN_FILESEND)
-        m_bCaptureStopped = true;
-    if (Captures(count))
-        m_doc.AddRecord(TRAFFIC_TX, bytes, count, m_fnClock ? m_fnClock() : 0);
     if (DeliversTo(m_nScreen))
         m_pScreen->OnLinkSent();
     if (m_pControl)
@@ -29,12 +31,8 @@ void CLinkHub::SendToLink(const std::uint8_t* bytes, int count) {
 }
 
 void CLinkHub::DispatchReceived(const std::uint8_t* bytes, int count) {
-    if (count < 0 || (count > 0 && !bytes))
+    if (!Capture(TRAFFIC_RX, bytes, count))
         return;
-    if (m_nScreen == SCREEN_FILESEND)
-        m_bCaptureStopped = true;
-    if (Captures(count))
-        m_doc.AddRecord(TRAFFIC_RX, bytes, count, m_fnClock ? m_fnClock() : 0);
     // The screen may switch screens from inside; read the number once.
     const int screen = m_nScreen;
     if (!DeliversTo(screen))

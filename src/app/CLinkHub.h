@@ -65,7 +65,8 @@ public:
     const LinkSettings& GetSettings() const { return m_settings; }
 
 private:
-    bool Captures(int count) const;
+    // The capture rule for one block; false for a block that is not one.
+    bool Capture(int direction, const std::uint8_t* bytes, int count);
     bool DeliversTo(int screen) const { return screen >= 0 && screen <= 9 && m_pScreen; }
 
     CTessaryDoc& m_doc;

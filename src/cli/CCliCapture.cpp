@@ -42,23 +42,13 @@ extern "C" void OnInterrupt(int) {
     g_bInterrupted = 1;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool DecodeHex(const std::string& hex, std::vector<std::uint8_t>& bytes) {
     if (hex.size() % 2 != 0)
         return false;
     bytes.clear();
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = HexDigit(hex[i]);
-        const int lo = HexDigit(hex[i + 1]);
+        const int hi = CHexCodec::DigitValue(hex[i]);
+        const int lo = CHexCodec::DigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0)
             return false;
         bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));

@@ -9,16 +9,6 @@ namespace {
 
 const char kUpperDigits[] = "0123456789ABCDEF";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool IsScanfBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -45,7 +35,7 @@ std::uint8_t CHexCodec::ReadPair(std::string_view hex, std::size_t at) {
     int value = 0;
     int digits = 0;
     for (; i < pair.size() && digits < 2; ++i, ++digits) {
-        int v = HexValue(pair[i]);
+        int v = CHexCodec::DigitValue(pair[i]);
         if (v < 0)
             break;
         value = value * 16 + v;
@@ -128,4 +118,14 @@ std::uint16_t CHexCodec::Crc16(int count, const std::uint8_t* bytes, std::uint16
                             : static_cast<std::uint16_t>(crc >> 1);
     }
     return crc;
+}
+
+int CHexCodec::DigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
 }

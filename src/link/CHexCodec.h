@@ -31,6 +31,8 @@ public:
     std::string BytesToHex(const std::uint8_t* bytes, int n) const;
 
     static std::uint16_t Crc16(int count, const std::uint8_t* bytes, std::uint16_t start);
+    // The value of one hex digit, -1 for any other character.
+    static int DigitValue(char c);
     // One "%02X" pair as scanf reads it, confined to the two characters.
     static std::uint8_t ReadPair(std::string_view hex, std::size_t at);
 
