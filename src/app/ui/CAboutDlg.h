@@ -1,0 +1,6 @@
+#pragma once
+#include <QDialog>
+class CAboutDlg : public QDialog {
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr) : QDialog(parent) {}
+};
