@@ -490,10 +490,15 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    if (OpenDropped(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+bool CMainFrame::OpenDropped(const QMimeData* mime) {
+    const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
-        return;
-    event->acceptProposedAction();
+        return false;
     activateWindow();
     OpenDocument(urls.constFirst().toLocalFile());
+    return true;
 }

@@ -18,6 +18,7 @@ class CScreenView;
 class ISettingsStore;
 class QAction;
 class QMenu;
+class QMimeData;
 class QSystemTrayIcon;
 
 // The program's one window and the hub between the screens and the link:
@@ -88,6 +89,8 @@ public:
     // The shell's open (command line, drop): loads the file and names the
     // document after it. false, with the message shown, when it fails.
     bool OpenDocument(const QString& path);
+    // A drop: the first local file named opens as the document.
+    bool OpenDropped(const QMimeData* mime);
     // Shows screen n (0..9); a number with no screen is refused.
     bool SwitchScreen(int screen);
 

@@ -1,0 +1,338 @@
+#include "GuiTestSupport.h"
+#include "TestFiles.h"
+
+#include "app/CAlrFile.h"
+#include "app/CQSettingsStore.h"
+#include "app/CSafeFile.h"
+#include "app/ui/CMainFrame.h"
+#include "app/ui/CScreenFactory.h"
+#include "app/ui/CScreenView.h"
+#include "widgets/CArtwork.h"
+#include "widgets/CLampPanel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMimeData>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A screen that records what the hub hands it.
+class CFakeScreen : public CScreenView {
+public:
+    CFakeScreen(IScreenHost& host, int screen, QWidget* parent)
+        : CScreenView(host, screen, parent) {}
+    void OnLinkData(const std::uint8_t* bytes, int count) override {
+        m_received.emplace_back(bytes, bytes + count);
+    }
+    void InitialUpdate() override {
+        CScreenView::InitialUpdate();
+        ++m_nInitialUpdates;
+    }
+    std::vector<std::vector<std::uint8_t>> m_received;
+    int m_nInitialUpdates = 0;
+};
+
+// The frame over a settings file of its own, with fake screens 0 (analyzer),
+// 1 (a PLC screen), 8 (file transfer) and 9 (chat) and no others.
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int screen = 0; screen <= 9; ++screen)
+            CScreenFactory::Unregister(screen);
+        for (int screen : {0, 1, 8, 9})
+            CScreenFactory::Register(screen, [screen](IScreenHost& host, QWidget* parent) {
+                return new CFakeScreen(host, screen, parent);
+            });
+    }
+    void TearDown() override {
+        m_pFrame.reset();
+        m_pStore.reset();
+        for (int screen = 0; screen <= 9; ++screen)
+            CScreenFactory::Unregister(screen);
+    }
+
+    QString IniPath() const { return QString::fromStdString((m_dir / "QUILLET.ini").string()); }
+
+    void WriteSetting(const QString& key, const QVariant& value) {
+        QSettings ini(IniPath(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("SETTING/") + key, value);
+    }
+    QVariant ReadSetting(const QString& key) const {
+        QSettings ini(IniPath(), QSettings::IniFormat);
+        return ini.value(QStringLiteral("SETTING/") + key);
+    }
+
+    CMainFrame& Start() {
+        m_pFrame.reset();
+        m_pStore = std::make_unique<CQSettingsStore>(IniPath());
+        CProgramSettings settings;
+        settings.Load(*m_pStore);
+        m_pFrame = std::make_unique<CMainFrame>(settings, *m_pStore);
+        m_pFrame->show();
+        return *m_pFrame;
+    }
+    CFakeScreen* Screen() const { return static_cast<CFakeScreen*>(m_pFrame->Screen()); }
+    bool Checked(int id) const { return m_pFrame->Action(id)->isChecked(); }
+    void Exit() {
+        m_pFrame->close();
+        m_pStore->Sync();
+    }
+
+    TempDir m_dir;
+    CMessageRecorder m_messages;
+    std::unique_ptr<CQSettingsStore> m_pStore;
+    std::unique_ptr<CMainFrame> m_pFrame;
+};
+
+constexpr int kLinkStopped = CMainFrame::ID_LINK_FIRST + 6;
+constexpr int kLinkTcpServer = CMainFrame::ID_LINK_FIRST + 1;
+constexpr int kLinkTcpClient = CMainFrame::ID_LINK_FIRST + 2;
+
+} // namespace
+
+TEST_F(MainFrameTest, FirstRunOpensTheAnalyzerWithTheDefaults) {
+    CMainFrame& frame = Start();
+    EXPECT_EQ(frame.size(), QSize(CMainFrame::WIDTH, CMainFrame::HEIGHT));
+    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
+    ASSERT_NE(frame.Screen(), nullptr);
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 0);
+    EXPECT_EQ(frame.Hub().GetScreen(), 0);
+    EXPECT_TRUE(Checked(CMainFrame::ID_SCREEN_FIRST));
+    for (int kind = 0; kind <= 6; ++kind)
+        EXPECT_EQ(Checked(CMainFrame::ID_LINK_FIRST + kind), kind == 6) << kind;
+    EXPECT_EQ(frame.Hub().GetSettings(), LinkSettings{});
+    EXPECT_EQ(frame.Hub().GetSettings().m_strEnv, "1,9600,N,8,1,0,0");
+    EXPECT_EQ(frame.Hub().GetSettings().m_strSocket, "2FFF");
+    EXPECT_FALSE(frame.Hub().IsLinkUp());
+    EXPECT_EQ(frame.Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_CONFIG), CArtwork::BMP_LAMP_RED);
+    EXPECT_EQ(frame.Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_RED);
+    EXPECT_TRUE(frame.Action(CMainFrame::ID_CAPTURE_START)->isEnabled());
+    EXPECT_FALSE(frame.Action(CMainFrame::ID_CAPTURE_STOP)->isEnabled());
+    EXPECT_TRUE(Checked(CMainFrame::ID_LAYER_NORMAL));
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("QUILLET - Analyzer"));
+    // Screens that do not exist yet keep their entries, disabled.
+    EXPECT_FALSE(frame.Action(CMainFrame::ID_SCREEN_FIRST + 2)->isEnabled());
+    EXPECT_TRUE(frame.Action(CMainFrame::ID_SCREEN_FIRST + 9)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheStartScreenComesFromScreenChoose) {
+    struct Case {
+        int m_nStored;
+        int m_nShown;
+    } cases[] = {{9, 9}, {42, 0}, {-1, 0}, {2, 0}, {1, 1}};
+    for (const Case& c : cases) {
+        WriteSetting(QStringLiteral("SCREENCHOOSE"), c.m_nStored);
+        CMainFrame& frame = Start();
+        EXPECT_EQ(frame.Screen()->GetScreenId(), c.m_nShown) << c.m_nStored;
+        EXPECT_EQ(frame.Hub().GetScreen(), c.m_nShown) << c.m_nStored;
+    }
+}
+
+TEST_F(MainFrameTest, CaptureFollowsTheScreensAndTheSwitch) {
+    CMainFrame& frame = Start();
+    CTessaryDoc& doc = frame.Doc();
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    const std::uint8_t block[] = {0x01, 0x03, 0x02};
+    frame.Hub().SendToLink(block, 3);
+    frame.Hub().DispatchReceived(block, 3);
+    EXPECT_EQ(doc.GetCount(), 0u); // capture stopped: nothing recorded
+    EXPECT_EQ(Screen()->m_received.size(), 1u);
+
+    ASSERT_TRUE(frame.SwitchScreen(0));
+    frame.Hub().DispatchReceived(block, 3);
+    EXPECT_EQ(doc.GetCount(), 1u); // the analyzer records everything
+
+    // Started on the file screen: refused with the message, and it stays
+    // stopped on the chat screen after.
+    frame.OnCommand(CMainFrame::ID_SCREEN_FIRST + 8);
+    frame.OnCommand(CMainFrame::ID_CAPTURE_START);
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_EQ(m_messages.m_messages[0].m_strText,
+              QStringLiteral("파일 전송시에는 프로토콜 내용을 저장할 수 없습니다."));
+    frame.OnCommand(CMainFrame::ID_SCREEN_FIRST + 9);
+    EXPECT_TRUE(frame.Action(CMainFrame::ID_CAPTURE_START)->isEnabled());
+    frame.Hub().DispatchReceived(block, 3);
+    EXPECT_EQ(doc.GetCount(), 1u);
+
+    // Started on the chat screen, every block is kept; a 5000-byte block
+    // reaches the screen whole but is not kept.
+    frame.OnCommand(CMainFrame::ID_CAPTURE_START);
+    EXPECT_FALSE(frame.Action(CMainFrame::ID_CAPTURE_START)->isEnabled());
+    EXPECT_TRUE(frame.Action(CMainFrame::ID_CAPTURE_STOP)->isEnabled());
+    frame.Hub().DispatchReceived(block, 3);
+    std::vector<std::uint8_t> big(5000, 0x55);
+    frame.Hub().DispatchReceived(big.data(), 5000);
+    EXPECT_EQ(doc.GetCount(), 2u);
+    ASSERT_EQ(Screen()->m_received.size(), 3u);
+    EXPECT_EQ(Screen()->m_received[2].size(), 5000u);
+    frame.OnCommand(CMainFrame::ID_CAPTURE_STOP);
+    EXPECT_TRUE(frame.Hub().IsCaptureStopped());
+
+    frame.OnCommand(CMainFrame::ID_CLEAR);
+    EXPECT_EQ(doc.GetCount(), 0u);
+}
+
+TEST_F(MainFrameTest, ChoosingTheScreenShownKeepsItAndNewStartsItOver) {
+    CMainFrame& frame = Start();
+    CScreenView* shown = frame.Screen();
+    frame.OnCommand(CMainFrame::ID_SCREEN_FIRST);
+    EXPECT_EQ(frame.Screen(), shown);
+    EXPECT_EQ(Screen()->m_nInitialUpdates, 1);
+    // Disabled entries do nothing even when run.
+    frame.OnCommand(CMainFrame::ID_SCREEN_FIRST + 3);
+    EXPECT_EQ(frame.Screen(), shown);
+
+    const std::uint8_t block[] = {0x41};
+    frame.Hub().DispatchReceived(block, 1);
+    frame.OnCommand(CMainFrame::ID_FILE_NEW); // Ctrl+N
+    EXPECT_EQ(Screen()->m_nInitialUpdates, 2);
+    EXPECT_EQ(frame.Doc().GetCount(), 1u);
+}
+
+TEST_F(MainFrameTest, LinkSetupMovesTheCheckMarkEvenWhenCancelled) {
+    CMainFrame& frame = Start();
+    // A TCP server on a port the system picks.
+    frame.SetLinkDialog([](int kind, LinkSettings& values) {
+        if (kind != 1)
+            return false;
+        values.m_nPort = 0;
+        return true;
+    });
+    frame.OnCommand(kLinkTcpServer);
+    EXPECT_TRUE(Checked(kLinkTcpServer));
+    EXPECT_TRUE(frame.Hub().IsLinkUp());
+    const std::string status = frame.Hub().GetLinkStatus();
+    EXPECT_EQ(status, " , TCP SERVER설정: PORT:0 , 접속자 수 : 0");
+    EXPECT_EQ(Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_CONFIG), CArtwork::BMP_LAMP_GREEN);
+    EXPECT_EQ(Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_GREEN);
+
+    // Cancelled: the server stays, with its text; the mark moves.
+    frame.OnCommand(kLinkTcpClient);
+    EXPECT_TRUE(Checked(kLinkTcpClient));
+    EXPECT_FALSE(Checked(kLinkTcpServer));
+    EXPECT_TRUE(frame.Hub().IsLinkUp());
+    EXPECT_EQ(frame.Hub().GetLinkStatus(), status);
+    EXPECT_EQ(frame.Hub().GetLinkKind(), 2);
+
+    // "통신 정지": the link closes, the caption keeps the last text.
+    frame.OnCommand(kLinkStopped);
+    EXPECT_FALSE(frame.Hub().IsLinkUp());
+    EXPECT_EQ(frame.Hub().GetLinkStatus(), status);
+    EXPECT_EQ(Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_RED);
+    EXPECT_TRUE(frame.windowTitle().startsWith(QStringLiteral("QUILLET , TCP SERVER설정")));
+}
+
+TEST_F(MainFrameTest, ExitStoresTheTenKeysAndTheNextStartOpensNoLink) {
+    QTcpServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost));
+    CMainFrame& frame = Start();
+    frame.SetLinkDialog([&](int, LinkSettings& values) {
+        values.m_strIp = "127.0.0.1";
+        values.m_nPort = peer.serverPort();
+        return true;
+    });
+    frame.OnCommand(kLinkTcpClient);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.Hub().IsLinkUp(); }, 5000));
+    frame.OnCommand(CMainFrame::ID_SCREEN_FIRST + 9);
+    Exit();
+    EXPECT_EQ(frame.Hub().GetScreen(), CLinkHub::SCREEN_NONE);
+
+    EXPECT_EQ(ReadSetting(QStringLiteral("COMCONNECT")).toInt(), 1);
+    EXPECT_EQ(ReadSetting(QStringLiteral("COMCHOOSE")).toInt(), 2);
+    EXPECT_EQ(ReadSetting(QStringLiteral("SCREENCHOOSE")).toInt(), 9);
+    EXPECT_EQ(ReadSetting(QStringLiteral("PORT")).toInt(), peer.serverPort());
+    EXPECT_EQ(ReadSetting(QStringLiteral("IP")).toString(), QStringLiteral("127.0.0.1"));
+    for (const char* key : {"UDPORT", "ENV", "NETWORK", "NODE", "SOCKET"})
+        EXPECT_TRUE(ReadSetting(QString::fromLatin1(key)).isValid()) << key;
+
+    CMainFrame& again = Start();
+    EXPECT_FALSE(again.Hub().IsLinkUp());
+    EXPECT_TRUE(Checked(kLinkTcpClient));
+    EXPECT_EQ(again.Screen()->GetScreenId(), 9);
+    EXPECT_EQ(again.Hub().GetSettings().m_strIp, "127.0.0.1");
+}
+
+TEST_F(MainFrameTest, CaptureFilesOpenSaveAndDrop) {
+    CMainFrame& frame = Start();
+    const std::uint8_t ab[] = {0x41, 0x42};
+    const std::uint8_t ack[] = {0x06};
+
+    // Save with no name asks for one and adds the extension.
+    frame.Doc().AddRecord(TRAFFIC_TX, ab, 2);
+    frame.Doc().AddRecord(TRAFFIC_RX, ack, 1);
+    int asked = 0;
+    const QString saved = QString::fromStdString((m_dir / "log").string());
+    frame.SetSavePathDialog([&] {
+        ++asked;
+        return saved;
+    });
+    frame.OnCommand(CMainFrame::ID_FILE_SAVE);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ReadFile(m_dir / "log.alr").size(), 23u);
+    EXPECT_EQ(frame.GetDocumentPath(), saved + QStringLiteral(".alr"));
+    frame.OnCommand(CMainFrame::ID_FILE_SAVE); // named now: no question
+    EXPECT_EQ(asked, 1);
+
+    // The open command appends ".ALR" and replaces the records, keeping the
+    // document's name.
+    {
+        CTessaryDoc other;
+        other.AddRecord(TRAFFIC_RX, ack, 1);
+        std::string error;
+        ASSERT_TRUE(CAlrFile::Store(other, m_dir / "other.ALR", error));
+    }
+    frame.SetOpenPathDialog([&] { return QString::fromStdString((m_dir / "other").string()); });
+    frame.OnCommand(CMainFrame::ID_FILE_OPEN);
+    EXPECT_EQ(frame.Doc().GetCount(), 1u);
+    EXPECT_EQ(frame.GetDocumentPath(), saved + QStringLiteral(".alr"));
+
+    // A damaged file: the message, and the records read before it stay.
+    std::string damaged = ReadFile(m_dir / "log.alr");
+    damaged.resize(damaged.size() - 1);
+    ASSERT_TRUE(CSafeFile::WriteAll(m_dir / "cut.ALR", damaged));
+    frame.SetOpenPathDialog([&] { return QString::fromStdString((m_dir / "cut.ALR").string()); });
+    frame.OnCommand(CMainFrame::ID_FILE_OPEN);
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_TRUE(m_messages.m_messages[0].m_strText.contains(QStringLiteral("레코드 2")));
+    EXPECT_EQ(frame.Doc().GetCount(), 1u);
+
+    // A file dropped on the window opens as the document.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(saved + QStringLiteral(".alr"))});
+    EXPECT_TRUE(frame.OpenDropped(&mime));
+    EXPECT_EQ(frame.Doc().GetCount(), 2u);
+    EXPECT_EQ(frame.Doc().GetRecord(0).m_nDirection, TRAFFIC_TX);
+}
+
+TEST_F(MainFrameTest, LayerAndTrayCommands) {
+    CMainFrame& frame = Start();
+    frame.OnCommand(CMainFrame::ID_LAYER_TOP);
+    EXPECT_TRUE(frame.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(Checked(CMainFrame::ID_LAYER_TOP));
+    EXPECT_FALSE(Checked(CMainFrame::ID_LAYER_NORMAL));
+    EXPECT_TRUE(frame.isVisible());
+    // The analyzer's radio moves the window but not the menu's mark.
+    frame.SetWindowLayer(2);
+    EXPECT_TRUE(frame.windowFlags() & Qt::WindowStaysOnBottomHint);
+    EXPECT_FALSE(frame.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(frame.GetWindowLayer(), 0);
+    EXPECT_TRUE(Checked(CMainFrame::ID_LAYER_TOP));
+    EXPECT_EQ(frame.size(), QSize(CMainFrame::WIDTH, CMainFrame::HEIGHT));
+
+    // The offscreen desktop has no tray: said once, the mode stays off.
+    frame.OnCommand(CMainFrame::ID_TRAY);
+    frame.OnCommand(CMainFrame::ID_TRAY);
+    EXPECT_FALSE(frame.IsTrayMode());
+    EXPECT_FALSE(Checked(CMainFrame::ID_TRAY));
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_EQ(m_messages.m_messages[0].m_strText, QString::fromUtf8(CMainFrame::kNoTrayMessage));
+}
