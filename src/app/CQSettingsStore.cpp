@@ -1,5 +1,7 @@
 #include "app/CQSettingsStore.h"
 
+#include <QFile>
+
 CQSettingsStore::CQSettingsStore()
     : m_settings(QStringLiteral("Quillet"), QStringLiteral("QUILLET")) {}
 
@@ -25,4 +27,14 @@ void CQSettingsStore::WriteText(const std::string& section, const std::string& k
 
 void CQSettingsStore::WriteInt(const std::string& section, const std::string& key, int value) {
     m_settings.setValue(KeyOf(section, key), value);
+}
+
+QString CQSettingsStore::KeepDamagedCopy() const {
+    // In the registry (Windows) the "file name" is no file and is skipped.
+    const QString source = m_settings.fileName();
+    if (m_settings.status() != QSettings::FormatError || !QFile::exists(source))
+        return {};
+    const QString copy = source + QStringLiteral(".damaged");
+    QFile::remove(copy);
+    return QFile::copy(source, copy) ? copy : QString();
 }

@@ -19,6 +19,13 @@ public:
                    const std::string& value) override;
     void WriteInt(const std::string& section, const std::string& key, int value) override;
     void Sync() { m_settings.sync(); }
+    // NoError, AccessError (the file cannot be read or written) or
+    // FormatError (the file is damaged; what could be read is used).
+    QSettings::Status GetStatus() const { return m_settings.status(); }
+    QString FileName() const { return m_settings.fileName(); }
+    // Copies a damaged file aside before the next save rewrites it; the
+    // copy's path, or empty when there is nothing to keep or it failed.
+    QString KeepDamagedCopy() const;
 
 private:
     static QString KeyOf(const std::string& section, const std::string& key);

@@ -464,8 +464,11 @@ void CMainFrame::SaveSettings() {
     settings.m_nComChoose = m_pHub->GetLinkKind();
     settings.m_nComConnect = m_pHub->IsLinkUp() ? 1 : 0;
     settings.Save(m_store);
-    if (auto* qsettings = dynamic_cast<CQSettingsStore*>(&m_store))
+    if (auto* qsettings = dynamic_cast<CQSettingsStore*>(&m_store)) {
         qsettings->Sync();
+        if (qsettings->GetStatus() == QSettings::AccessError)
+            ShowMessage(tr(kSettingsNotSavedMessage) + qsettings->FileName());
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

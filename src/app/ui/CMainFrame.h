@@ -54,6 +54,7 @@ public:
     static constexpr const char* kNewDocumentTitle = "Tessary";
     static constexpr const char* kOpenFilter = "기본 파일(*.ALR);;All Files(*.*)";
     static constexpr const char* kSaveFilter = "Analyzer 파일 (*.alr)";
+    static constexpr const char* kSettingsNotSavedMessage = "설정을 저장하지 못했습니다: ";
     static constexpr const char* kNoTrayMessage =
         "이 데스크톱에는 시스템 트레이가 없어 트레이 아이콘을 표시할 수 없습니다.";
 

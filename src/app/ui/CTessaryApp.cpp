@@ -7,6 +7,7 @@
 #include "app/ui/CScreenView.h"
 #include "app/ui/CSplashWnd.h"
 #include "tools/ui/CHelpDlg.h"
+#include "widgets/CMessageBox.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -99,9 +100,25 @@ int CTessaryApp::Run(const QStringList& args) {
     if (options.m_bSplash)
         (new CSplashWnd)->ShowSplash();
 
+    // Without a window to answer them, messages go to the error output.
+    if (!options.m_strScreenshot.isEmpty())
+        CMessageBox::SetHook([](const QString&, const QString& text) { PrintError(text); });
+
     CQSettingsStore store;
     CProgramSettings settings;
     settings.Load(store);
+    QString settingsProblem;
+    if (store.GetStatus() == QSettings::AccessError) {
+        settingsProblem = QStringLiteral("설정 파일을 읽을 수 없어 기본 설정으로 시작합니다: ") +
+                          store.FileName();
+    } else if (store.GetStatus() == QSettings::FormatError) {
+        const QString copy = store.KeepDamagedCopy();
+        settingsProblem = QStringLiteral("설정 파일이 손상되어 읽을 수 있는 값만 사용합니다: ") +
+                          store.FileName();
+        if (!copy.isEmpty())
+            settingsProblem +=
+                QStringLiteral("\n원래 파일은 ") + copy + QStringLiteral(" 에 보관했습니다.");
+    }
     CScreenFactory::RegisterProgramScreens();
     if (options.m_nScreen >= 0 && !CScreenFactory::Has(options.m_nScreen)) {
         PrintError(QStringLiteral("screen %1 is not part of this version").arg(options.m_nScreen));
@@ -117,6 +134,9 @@ int CTessaryApp::Run(const QStringList& args) {
         frame.SwitchScreen(options.m_nScreen);
     frame.show();
     frame.update();
+
+    if (!settingsProblem.isEmpty())
+        QTimer::singleShot(0, &frame, [&] { CMessageBox::Show(&frame, settingsProblem); });
 
     auto* help = new CHelpDlg(&frame);
     help->hide();

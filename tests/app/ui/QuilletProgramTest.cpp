@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 
 #include "app/CAlrFile.h"
+#include "app/CSafeFile.h"
 #include "app/CTessaryDoc.h"
 
 #include <QImage>
@@ -77,4 +78,15 @@ TEST(QuilletProgram, ACommandLineThatMakesNoSenseIsRefused) {
         EXPECT_EQ(run.m_nStatus, 64) << args.join(' ').toStdString();
         EXPECT_TRUE(run.m_strError.contains(QStringLiteral("usage: quillet")));
     }
+}
+
+TEST(QuilletProgram, ADamagedSettingsFileIsKeptAsideAndSaidSo) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "Quillet");
+    const std::string damaged = "[SETTING\nIP=\"unterminated\nPORT=77\n";
+    ASSERT_TRUE(CSafeFile::WriteAll(dir / "Quillet" / "QUILLET.conf", damaged));
+    const ProgramRun run = Quillet(dir, {QStringLiteral("--screenshot"), Text(dir / "shot.png")});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strError.toStdString();
+    EXPECT_TRUE(run.m_strError.contains(QStringLiteral("설정 파일이 손상되어")));
+    EXPECT_EQ(ReadFile(dir / "Quillet" / "QUILLET.conf.damaged"), damaged);
 }
