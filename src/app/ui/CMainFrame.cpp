@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -73,6 +74,8 @@ CMainFrame::CMainFrame(const CProgramSettings& settings, ISettingsStore& store, 
     pane.setBrush(QPalette::Window, QBrush(CArtwork::Bitmap(CArtwork::BMP_BACKGROUND)));
     m_pPane->setPalette(pane);
     m_pPane->setAutoFillBackground(true);
+    auto* paneLayout = new QVBoxLayout(m_pPane);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(m_pPane);
     BuildMenus();
     SetDocumentTitle(m_strDocTitle);
@@ -269,7 +272,7 @@ bool CMainFrame::SwitchScreen(int screen) {
     if (old)
         old->hide();
     CScreenView* fresh = CScreenFactory::Make(screen, *this, m_pPane);
-    fresh->move(0, 0);
+    m_pPane->layout()->addWidget(fresh);
     fresh->show();
     m_pScreen = fresh;
     m_pHub->SetActiveScreen(fresh);

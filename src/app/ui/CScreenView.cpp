@@ -9,9 +9,9 @@
 
 CScreenView::CScreenView(IScreenHost& host, int screen, QWidget* parent)
     : QWidget(parent), m_host(host), m_nScreen(screen), m_pLamps(new CLampPanel(this)) {
-    setFixedSize(WIDTH, HEIGHT);
+    resize(WIDTH, HEIGHT);
+    setMinimumSize(WIDTH, HEIGHT);
     m_pLamps->adjustSize();
-    m_pLamps->move(WIDTH - m_pLamps->width() - 12, HEIGHT - m_pLamps->height() - 8);
     m_lampTimer.setInterval(TIMER_LAMPS_MS);
     m_blinkTimer.setInterval(TIMER_BLINK_MS);
     connect(&m_lampTimer, &QTimer::timeout, this, &CScreenView::OnLampTimer);
@@ -76,6 +76,11 @@ void CScreenView::RefreshScreen() {
 
 void CScreenView::UpdateCaption() {
     m_host.SetDocumentTitle(QStringLiteral("QUILLET") + m_strStatusCopy);
+}
+
+void CScreenView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_pLamps->move(width() - m_pLamps->width() - 12, height() - m_pLamps->height() - 6);
 }
 
 void CScreenView::paintEvent(QPaintEvent*) {

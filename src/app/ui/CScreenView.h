@@ -17,7 +17,8 @@ class CScreenView : public QWidget, public IScreenSink {
 public:
     static constexpr int TIMER_LAMPS_MS = 1000;
     static constexpr int TIMER_BLINK_MS = 50;
-    // The client area the main frame gives every screen.
+    // The least client area the main frame gives every screen; the lamps
+    // keep to the bottom right of what it really gets.
     static constexpr int WIDTH = 680;
     static constexpr int HEIGHT = 530;
 
@@ -53,6 +54,7 @@ protected:
     // page here). Called by RefreshScreen.
     virtual void Redraw() {}
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
     IScreenHost& m_host;
 
