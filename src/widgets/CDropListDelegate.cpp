@@ -16,6 +16,7 @@ QWidget* CDropListDelegate::createEditor(QWidget* parent, const QStyleOptionView
                                          const QModelIndex&) const {
     auto* box = new QComboBox(parent);
     box->addItems(m_words);
+    box->setFrame(false); // the cell is narrow; leave the room to the word
     // Keyboard focus stays with the grid, so arrow keys keep moving between
     // cells; a click opens the list.
     box->setFocusPolicy(Qt::ClickFocus);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMouseEvent>
@@ -501,4 +502,19 @@ bool CRequestGrid::eventFilter(QObject* pWatched, QEvent* pEvent) {
         return true;
     }
     return QTableWidget::eventFilter(pWatched, pEvent);
+}
+
+void CRequestGrid::keyPressEvent(QKeyEvent* pEvent) {
+    // The view's own Copy takes the current cell only; the keys do what the
+    // menu does, on the whole block.
+    if (pEvent->matches(QKeySequence::Copy))
+        CopySelection();
+    else if (pEvent->matches(QKeySequence::Cut))
+        CutSelection();
+    else if (pEvent->matches(QKeySequence::Paste))
+        PasteAtCurrent();
+    else
+        return QTableWidget::keyPressEvent(pEvent);
+    RedrawAll();
+    pEvent->accept();
 }

@@ -87,6 +87,7 @@ public:
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:

@@ -296,6 +296,9 @@ TEST(RequestGrid, CopyGivesTheBlockAsTabbedLinesAndPasteFillsFromTheCurrentCellW
     grid->setRangeSelected(QTableWidgetSelectionRange(0, 3, 1, 4), true);
     RunCommand(*grid, 0, CRequestGrid::ID_COPY);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("12\t34\n56\t78"));
+    QApplication::clipboard()->clear();
+    QTest::keyClick(grid.get(), Qt::Key_C, Qt::ControlModifier); // the keys copy the block too
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("12\t34\n56\t78"));
 
     grid->setCurrentCell(2, 5);
     RunCommand(*grid, 2, CRequestGrid::ID_PASTE);
