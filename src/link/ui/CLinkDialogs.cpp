@@ -1,2 +1,0 @@
-#include "link/ui/CLinkDialogs.h"
-bool CLinkDialogs::Run(QWidget*, int, LinkSettings&, CComPortMap&) { return false; }
