@@ -12,6 +12,8 @@
 QLineEdit* CDialogFields::AddEdit(QGridLayout* grid, int row, const QString& label, int id) {
     auto* edit = new QLineEdit;
     edit->setObjectName(QString::number(id));
+    // Wide enough that the smallest dialog still shows its whole caption.
+    edit->setMinimumWidth(kEditWidth);
     auto* caption = new QLabel(label);
     caption->setBuddy(edit);
     grid->addWidget(caption, row, 0);

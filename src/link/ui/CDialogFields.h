@@ -15,6 +15,7 @@ public:
     static constexpr const char* kNotInteger = "정수를 입력하십시오.";
     static constexpr const char* kOk = "확인";
     static constexpr const char* kCancel = "취소";
+    static constexpr int kEditWidth = 160;
 
     // A label in column 0 and an edit named after its id in column 1.
     static QLineEdit* AddEdit(QGridLayout* grid, int row, const QString& label, int id);
