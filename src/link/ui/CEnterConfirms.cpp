@@ -1,6 +1,6 @@
 #include "link/ui/CEnterConfirms.h"
 
-#include <QAbstractItemView>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -21,7 +21,7 @@ bool CEnterConfirms::eventFilter(QObject* watched, QEvent* event) {
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
         return false;
     // An open drop-down keeps Enter for choosing its item.
-    if (auto* view = qobject_cast<QAbstractItemView*>(watched); view && view->isVisible())
+    if (QApplication::activePopupWidget())
         return false;
     m_confirm();
     return true;

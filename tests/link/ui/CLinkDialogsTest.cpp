@@ -12,6 +12,7 @@
 #include "link/ui/CTcpServerDlg.h"
 #include "link/ui/CUdpDlg.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -405,6 +406,19 @@ TEST(DialogKeys, EnterConfirmsAndEscCancels) {
                 << key;
         }
     }
+}
+
+TEST(DialogKeys, EnterInAnOpenDropDownChoosesTheItem) {
+    CSerialConfigDlg dialog(nullptr);
+    dialog.SetValues(LinkSettings{});
+    dialog.show();
+    QComboBox* baud = List(dialog, "1012");
+    baud->showPopup();
+    ASSERT_TRUE(baud->view()->isVisible());
+    QTest::keyClick(baud->view(), Qt::Key_Down);
+    QTest::keyClick(baud->view(), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(baud->currentText(), QStringLiteral("19200"));
 }
 
 // --- the entry point ------------------------------------------------------------
