@@ -1,0 +1,57 @@
+#include "link/ui/CDialogFields.h"
+
+#include "app/CProgramSettings.h"
+#include "link/ui/CUpperCaseValidator.h"
+#include "widgets/CMessageBox.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+QLineEdit* CDialogFields::AddEdit(QGridLayout* grid, int row, const QString& label, int id) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(QString::number(id));
+    // Wide enough that the smallest dialog still shows its whole caption.
+    edit->setMinimumWidth(kEditWidth);
+    auto* caption = new QLabel(label);
+    caption->setBuddy(edit);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(edit, row, 1);
+    return edit;
+}
+
+QLineEdit* CDialogFields::AddUpperEdit(QGridLayout* grid, int row, const QString& label, int id) {
+    QLineEdit* edit = AddEdit(grid, row, label, id);
+    edit->setValidator(new CUpperCaseValidator(edit));
+    return edit;
+}
+
+QPushButton* CDialogFields::MakeOkButton(QWidget* parent) {
+    auto* button = new QPushButton(QString::fromUtf8(kOk), parent);
+    button->setObjectName(QStringLiteral("IDOK"));
+    button->setDefault(true);
+    return button;
+}
+
+QPushButton* CDialogFields::MakeCancelButton(QWidget* parent) {
+    auto* button = new QPushButton(QString::fromUtf8(kCancel), parent);
+    button->setObjectName(QStringLiteral("IDCANCEL"));
+    return button;
+}
+
+bool CDialogFields::ReadInt(QWidget* dialog, QLineEdit* edit, int& value) {
+    int parsed = 0;
+    if (!CProgramSettings::ParseInt(edit->text().toStdString(), parsed)) {
+        Complain(dialog, edit, QString::fromUtf8(kNotInteger));
+        edit->selectAll();
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+void CDialogFields::Complain(QWidget* dialog, QLineEdit* edit, const QString& text) {
+    CMessageBox::Show(dialog, text);
+    edit->setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,72 @@
+#include "link/ui/CIpxClientDlg.h"
+
+#include "link/CCp949.h"
+#include "link/LinkSettings.h"
+#include "link/ui/CDialogFields.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CIpxClientDlg::CIpxClientDlg(QWidget* parent) : CBackgroundDialog(parent) {
+    setWindowTitle(QStringLiteral("IPX CLIENT SETTING"));
+    auto* grid = new QGridLayout;
+    m_pNetwork = CDialogFields::AddUpperEdit(grid, 0, QStringLiteral("NETWORK :"), 1001);
+    m_pNode = CDialogFields::AddUpperEdit(grid, 1, QStringLiteral("NODE :"), 1094);
+    m_pSocket = CDialogFields::AddUpperEdit(grid, 2, QStringLiteral("SOCKET  :"), 1095);
+
+    auto* ok = CDialogFields::MakeOkButton(this);
+    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+
+    auto* top = new QVBoxLayout(this);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+    top->addLayout(grid);
+    top->addLayout(buttons);
+}
+
+std::size_t CIpxClientDlg::LengthOf(const std::string& utf8) {
+    return CCp949::FromUtf8(utf8).size();
+}
+
+void CIpxClientDlg::SetValues(const LinkSettings& settings) {
+    m_strNetwork = settings.m_strNetwork;
+    m_strNode = settings.m_strNode;
+    m_strSocket = settings.m_strSocket;
+    m_pNetwork->setText(QString::fromStdString(m_strNetwork));
+    m_pNode->setText(QString::fromStdString(m_strNode));
+    m_pSocket->setText(QString::fromStdString(m_strSocket));
+}
+
+void CIpxClientDlg::GetValues(LinkSettings& settings) const {
+    settings.m_strNetwork = m_strNetwork;
+    settings.m_strNode = m_strNode;
+    settings.m_strSocket = m_strSocket;
+}
+
+bool CIpxClientDlg::TryAccept() {
+    const std::string network = m_pNetwork->text().toStdString();
+    const std::string node = m_pNode->text().toStdString();
+    const std::string socket = m_pSocket->text().toStdString();
+    if (LengthOf(network) != 8) {
+        CDialogFields::Complain(this, m_pNetwork, QString::fromUtf8(kNetworkLength));
+        return false;
+    }
+    if (LengthOf(node) != 12) {
+        CDialogFields::Complain(this, m_pNode, QString::fromUtf8(kNodeLength));
+        return false;
+    }
+    if (LengthOf(socket) != 4) {
+        CDialogFields::Complain(this, m_pSocket, QString::fromUtf8(kSocketLength));
+        return false;
+    }
+    m_strNetwork = network;
+    m_strNode = node;
+    m_strSocket = socket;
+    accept();
+    return true;
+}

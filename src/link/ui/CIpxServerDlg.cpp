@@ -1,0 +1,48 @@
+#include "link/ui/CIpxServerDlg.h"
+
+#include "link/LinkSettings.h"
+#include "link/ui/CDialogFields.h"
+#include "link/ui/CIpxClientDlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CIpxServerDlg::CIpxServerDlg(QWidget* parent) : CBackgroundDialog(parent) {
+    setWindowTitle(QStringLiteral("IPX SERVER SETTING"));
+    auto* grid = new QGridLayout;
+    m_pSocket = CDialogFields::AddUpperEdit(grid, 0, QStringLiteral("SOCKET  :"), 1095);
+
+    auto* ok = CDialogFields::MakeOkButton(this);
+    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+
+    auto* top = new QVBoxLayout(this);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+    top->addLayout(grid);
+    top->addLayout(buttons);
+}
+
+void CIpxServerDlg::SetValues(const LinkSettings& settings) {
+    m_strSocket = settings.m_strSocket;
+    m_pSocket->setText(QString::fromStdString(m_strSocket));
+}
+
+void CIpxServerDlg::GetValues(LinkSettings& settings) const {
+    settings.m_strSocket = m_strSocket;
+}
+
+bool CIpxServerDlg::TryAccept() {
+    const std::string socket = m_pSocket->text().toStdString();
+    if (CIpxClientDlg::LengthOf(socket) != 4) {
+        CDialogFields::Complain(this, m_pSocket, QString::fromUtf8(CIpxClientDlg::kSocketLength));
+        return false;
+    }
+    m_strSocket = socket;
+    accept();
+    return true;
+}

@@ -1,0 +1,46 @@
+#include "link/ui/CTcpServerDlg.h"
+
+#include "link/LinkSettings.h"
+#include "link/ui/CDialogFields.h"
+#include "link/ui/CEnterConfirms.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CBackgroundDialog(parent) {
+    setWindowTitle(QStringLiteral("TCP SERVER SETTING"));
+    auto* grid = new QGridLayout;
+    m_pPort = CDialogFields::AddEdit(grid, 0, QStringLiteral("PORT SET  :"), 1032);
+
+    auto* ok = CDialogFields::MakeOkButton(this);
+    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+
+    auto* top = new QVBoxLayout(this);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+    top->addLayout(grid);
+    top->addLayout(buttons);
+
+    CEnterConfirms::Install(this, [this] { TryAccept(); });
+}
+
+void CTcpServerDlg::SetValues(const LinkSettings& settings) {
+    m_nPort = settings.m_nPort;
+    m_pPort->setText(QString::number(m_nPort));
+}
+
+void CTcpServerDlg::GetValues(LinkSettings& settings) const {
+    settings.m_nPort = m_nPort;
+}
+
+bool CTcpServerDlg::TryAccept() {
+    if (!CDialogFields::ReadInt(this, m_pPort, m_nPort))
+        return false;
+    accept();
+    return true;
+}
