@@ -1,6 +1,0 @@
-#pragma once
-#include <QDialog>
-class CAboutDlg : public QDialog {
-public:
-    explicit CAboutDlg(QWidget* parent = nullptr) : QDialog(parent) {}
-};
