@@ -141,8 +141,8 @@ void CTessaryView::BuildControls() {
         caption->setGeometry(7, 17, 98, 16);
         edit(box, tool.m_nInput, {6, 34, 98, 21}, false);
         auto* result = new QLabel(QStringLiteral("RESULT"), box);
-        result->setGeometry(7, 58, 44, 21);
-        edit(box, tool.m_nResult, {50, 58, 54, 21}, true);
+        result->setGeometry(7, 58, 48, 21);
+        edit(box, tool.m_nResult, {57, 58, 47, 21}, true);
         toolX += 115;
     }
 
