@@ -35,7 +35,7 @@ QString CountText(double count) {
     return QString::number(count, 'f', half ? 1 : 0);
 }
 
-struct ToolSpec {
+struct ToolBoxes {
     int m_nInput;
     int m_nResult;
     const char* m_pGroup;
@@ -43,7 +43,7 @@ struct ToolSpec {
 };
 
 // The four tools as the template lays them out, captions verbatim.
-constexpr ToolSpec kTools[] = {
+constexpr ToolBoxes kTools[] = {
     {CTessaryView::IDC_SUM_INPUT, CTessaryView::IDC_SUM_RESULT, "Sum Check", "ASCII 입력"},
     {CTessaryView::IDC_CRC_INPUT, CTessaryView::IDC_CRC_RESULT, "CRC-16 Check", "Binary 입력"},
     {CTessaryView::IDC_HEX2ASCII_INPUT, CTessaryView::IDC_HEX2ASCII_RESULT, "Banary ->ASCII",
@@ -135,7 +135,7 @@ void CTessaryView::BuildControls() {
     QPushButton* open = button(files, "열기", IDC_OPEN, {105, 17, 89, 23});
 
     int toolX = 8;
-    for (const ToolSpec& tool : kTools) {
+    for (const ToolBoxes& tool : kTools) {
         QGroupBox* box = group(tool.m_pGroup, {toolX, 443, 110, 83});
         auto* caption = new QLabel(tr(tool.m_pCaption), box);
         caption->setGeometry(7, 17, 98, 16);
@@ -264,7 +264,7 @@ void CTessaryView::SendFromBox() {
 }
 
 void CTessaryView::RunTool(int input) {
-    for (const ToolSpec& tool : kTools) {
+    for (const ToolBoxes& tool : kTools) {
         if (tool.m_nInput != input)
             continue;
         const auto* in = findChild<QLineEdit*>(QString::number(tool.m_nInput));
