@@ -1,0 +1,136 @@
+// Analyzer screen figures: the repaint of a page (page computation and the
+// grid's painting) at the start, middle and end of a 1,000,000-record
+// capture, and the process's CPU use while the screen sits idle.
+#include "analyzer/ui/CTessaryView.h"
+#include "analyzer/ui/CTrafficGrid.h"
+#include "app/CLinkHub.h"
+#include "app/CTessaryDoc.h"
+#include "app/ui/IScreenHost.h"
+#include "link/ILinkControl.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class CNullLink : public ILinkControl {
+public:
+    void CreateEndpoint(int) override {}
+    bool OpenLink(LinkSettings*) override { return true; }
+    void CloseLink() override {}
+    void Send(const std::uint8_t*, int) override {}
+};
+
+class CBenchHost : public IScreenHost {
+public:
+    CBenchHost() : m_hub(m_doc, &m_link, [](const std::string&) {}) {}
+    CLinkHub& Hub() override { return m_hub; }
+    CTessaryDoc& Doc() override { return m_doc; }
+    void SetWindowLayer(int) override {}
+    void SaveCapture() override {}
+    void OpenCapture() override {}
+    void SetDocumentTitle(const QString&) override {}
+
+    CTessaryDoc m_doc;
+    CNullLink m_link;
+    CLinkHub m_hub;
+};
+
+// Records of 1..64 bytes, both directions, every byte value.
+void Fill(CTessaryDoc& doc, std::size_t records) {
+    std::uint32_t seed = 12345;
+    std::uint8_t block[64];
+    for (std::size_t i = 0; i < records; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const int len = 1 + static_cast<int>((seed >> 16) % 64);
+        for (int k = 0; k < len; ++k)
+            block[k] = static_cast<std::uint8_t>(seed >> (k % 24));
+        doc.AddRecord(i % 3 ? TRAFFIC_RX : TRAFFIC_TX, block, len);
+    }
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void TimePage(CTessaryView& view, const char* name, int page, int runs) {
+    view.ShowPage(page);
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        const auto a = Clock::now();
+        view.RefreshScreen(); // computes the page into the grid
+        view.Grid()->grab();  // paints its 522 cells
+        const auto b = Clock::now();
+        times.push_back(std::chrono::duration<double, std::milli>(b - a).count());
+        // The rest of the screen, which the refresh also marks for painting:
+        // measured on its own below.
+        QCoreApplication::processEvents();
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("repaint %-6s page %7d/%d: median %.3f ms, max %.3f ms (%d runs; target < 5 ms)\n",
+                name, view.GetPage(), view.Page().GetPages(), times[times.size() / 2], times.back(),
+                runs);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    CBenchHost host;
+    const std::size_t records = 1000000;
+    Fill(host.m_doc, records);
+    CTessaryView view(host);
+    view.InitialUpdate();
+    view.show();
+    QCoreApplication::processEvents();
+    const int pages = view.Page().GetPages();
+    std::printf("capture: %zu records, %llu bytes, %d pages\n", records,
+                static_cast<unsigned long long>(host.m_doc.GetTotalBytes()), pages);
+
+    const int runs = 300;
+    TimePage(view, "first", 1, runs);
+    TimePage(view, "middle", pages / 2, runs);
+    TimePage(view, "last", pages, runs);
+
+    // For comparison: the whole screen (background, controls, lamps, grid)
+    // painted at once, as after a refresh.
+    std::vector<double> whole;
+    for (int r = 0; r < runs; ++r) {
+        const auto a = Clock::now();
+        view.repaint();
+        whole.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+    }
+    std::sort(whole.begin(), whole.end());
+    std::printf("whole screen paint: median %.3f ms, max %.3f ms (%d runs; no target)\n",
+                whole[whole.size() / 2], whole.back(), runs);
+
+    const double idleSeconds = 10;
+    const double cpuBefore = CpuSeconds();
+    const auto wallBefore = Clock::now();
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(idleSeconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    const double cpu = CpuSeconds() - cpuBefore;
+    std::printf("idle with the analyzer shown: %.3f %% of one core over %.1f s (target < 1 %%)\n",
+                100.0 * cpu / wall, wall);
+    return 0;
+}
