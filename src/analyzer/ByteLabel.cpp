@@ -10,6 +10,11 @@ const char* const kControlLabels[33] = {
 std::string ByteLabel(std::uint8_t byte) {
     if (byte <= 32)
         return kControlLabels[byte];
+    // DEL, the C1 controls, the no-break space and the soft hyphen draw
+    // nothing as characters; they show their hex digits so that no byte
+    // looks like an empty cell.
+    if (byte == 0x7F || (byte >= 0x80 && byte <= 0xA0) || byte == 0xAD)
+        return ByteHex(byte);
     if (byte < 0x80)
         return std::string(1, static_cast<char>(byte));
     std::string out;

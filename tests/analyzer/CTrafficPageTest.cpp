@@ -93,6 +93,11 @@ TEST(TrafficPage, ByteLabelTable) {
     EXPECT_EQ(ByteLabel('~'), "~");
     EXPECT_EQ(ByteLabel(0xB0), "\xC2\xB0"); // shown as its Latin-1 character
     EXPECT_EQ(ByteLabel(0xFF), "\xC3\xBF");
+    // Characters that draw nothing show their digits instead.
+    for (int b : {0x7F, 0x80, 0x84, 0x9F, 0xA0, 0xAD})
+        EXPECT_EQ(ByteLabel(static_cast<std::uint8_t>(b)), ByteHex(static_cast<std::uint8_t>(b)))
+            << b;
+    EXPECT_EQ(ByteLabel(0xA1), "\xC2\xA1");
     EXPECT_EQ(ByteHex(0x0A), "0A");
     EXPECT_EQ(ByteHex(0xFF), "FF");
 }
