@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -320,9 +321,19 @@ TEST_F(AnalyzerView, PrintsThePageShownToAPdf) {
     QPrinter printer;
     QPrintDialog dialog(&printer);
     CTessaryView::SetUpPrintDialog(dialog);
-    for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection,
-                        QAbstractPrintDialog::PrintToFile})
+    for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection})
         EXPECT_FALSE(dialog.testOption(option));
+    // The dialog as the user sees it must offer the PDF file among its
+    // printers: with no printer installed it is the only way to print.
+    dialog.show();
+    QStringList printers;
+    for (const QComboBox* box : dialog.findChildren<QComboBox*>()) {
+        for (int i = 0; i < box->count(); ++i)
+            printers << box->itemText(i);
+    }
+    dialog.hide();
+    EXPECT_TRUE(printers.contains(QStringLiteral("Print to File (PDF)")))
+        << printers.join('|').toStdString();
 }
 
 TEST_F(AnalyzerView, GridCopiesCutsAndPastesCellTextsUntilTheNextRepaint) {
