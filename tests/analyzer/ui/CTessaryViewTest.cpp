@@ -364,6 +364,12 @@ TEST_F(AnalyzerView, GridCopiesCutsAndPastesCellTextsUntilTheNextRepaint) {
     EXPECT_EQ(Cell(PAGE_COLUMNS - 1), "p");
     EXPECT_EQ(Cell(2 * PAGE_COLUMNS - 1), "r");
     EXPECT_TRUE(Cell(PAGE_COLUMNS).isEmpty()); // "q" does not wrap to the next row
+    // A lone CR ends a row as well.
+    QApplication::clipboard()->setText("s\rt");
+    grid->Select(0, 0);
+    grid->Paste();
+    EXPECT_EQ(Cell(0), "s");
+    EXPECT_EQ(Cell(PAGE_COLUMNS), "t");
 
     m_view.RefreshScreen();
     EXPECT_EQ(Cell(0), "stx");
