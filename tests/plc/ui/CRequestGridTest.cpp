@@ -412,6 +412,25 @@ TEST(RequestGrid, DigitCellsTakeOnlyAsManyDigitsAsTheirMask) {
     EXPECT_EQ(edit->text(), QStringLiteral("1000"));
     user->setCurrentCell(0, 3);
     EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("1000"));
+    // Return closes such a cell like any other, keeping the value.
+    edit = OpenDigitsEditor(*user, 0, 4);
+    ASSERT_TRUE(edit);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(user->indexWidget(user->model()->index(0, 4)));
+    EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("1000"));
+    // It can be shortened, but not grown or changed at the same length.
+    edit = OpenDigitsEditor(*user, 0, 4);
+    ASSERT_TRUE(edit);
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, QStringLiteral("7"));
+    EXPECT_EQ(edit->text(), QStringLiteral("1000"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, QStringLiteral("1"));
+    EXPECT_EQ(edit->text(), QStringLiteral("100"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("100"));
 }
 
 TEST(RequestGrid, PickingAWordInTheDropListWritesTheCell) {
