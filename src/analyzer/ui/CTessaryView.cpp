@@ -371,7 +371,10 @@ void CTessaryView::PrintPage() {
     QPrinter printer(QPrinter::HighResolution);
     if (!RunPrintDialog(printer))
         return;
-    PrintTo(printer);
+    // A file that cannot be written, or a printer that refuses the job,
+    // must not pass for a printed page.
+    if (!PrintTo(printer))
+        CMessageBox::Show(this, tr(kPrintFailedMessage));
 }
 
 bool CTessaryView::PrintTo(QPrinter& printer) {

@@ -311,6 +311,13 @@ TEST_F(AnalyzerView, PrintsThePageShownToAPdf) {
     EXPECT_GT(bytes.size(), 1000);
     EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1);
     EXPECT_TRUE(bytes.contains("/Title (\xfe\xff")); // the job's name, as UTF-16
+    EXPECT_TRUE(m_messages.m_messages.empty());
+
+    // A file that cannot be written is reported, not passed over.
+    m_view.m_strPdf = dir.filePath("missing/page.pdf");
+    Click(CTessaryView::IDC_PRINT);
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_EQ(m_messages.m_messages[0].m_strText, QString::fromUtf8("인쇄하지 못했습니다."));
 
     // Cancelled dialog: nothing printed.
     m_view.m_strPdf.clear();
