@@ -354,9 +354,11 @@ std::optional<QColor> CTessaryView::ChooseColor(const QColor& current) {
 }
 
 void CTessaryView::SetUpPrintDialog(QPrintDialog& dialog) {
-    // No page numbers, no selection, no print to file; copies are the
-    // printer's business.
-    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    // No page numbers and no selection; copies are the printer's business.
+    // Print to file stays: on this platform it is how the dialog offers its
+    // PDF printer, and without it a machine with no printer installed has
+    // nothing to print to.
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintToFile);
 }
 
 bool CTessaryView::RunPrintDialog(QPrinter& printer) {
@@ -369,7 +371,10 @@ void CTessaryView::PrintPage() {
     QPrinter printer(QPrinter::HighResolution);
     if (!RunPrintDialog(printer))
         return;
-    PrintTo(printer);
+    // A file that cannot be written, or a printer that refuses the job,
+    // must not pass for a printed page.
+    if (!PrintTo(printer))
+        CMessageBox::Show(this, tr(kPrintFailedMessage));
 }
 
 bool CTessaryView::PrintTo(QPrinter& printer) {

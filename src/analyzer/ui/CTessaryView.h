@@ -60,6 +60,7 @@ public:
     static constexpr const char* kHalfByteMessage =
         "보내는 바이트가 정수가 아니면 보낼 수 없습니다.";
     static constexpr const char* kHalfByteTitle = "보내는 바이트 확인";
+    static constexpr const char* kPrintFailedMessage = "인쇄하지 못했습니다.";
     static constexpr const char* kTooLongMessage =
         "한 번에 보낼 수 있는 데이터는 4096 바이트까지입니다.";
     static constexpr const char* kNotHexMessage =

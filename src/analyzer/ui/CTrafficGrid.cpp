@@ -122,7 +122,9 @@ void CTrafficGrid::Paste() {
     if (m_nCurrent < 0)
         return;
     QString text = QApplication::clipboard()->text();
-    text.remove(QLatin1Char('\r'));
+    // CR LF, LF and a lone CR each end a row.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast();

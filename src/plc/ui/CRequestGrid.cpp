@@ -352,7 +352,11 @@ bool CRequestGrid::Fits(int nCol, const QString& strText) const {
     case KIND_LIST:
         return strText.isEmpty() || GetListWords(nCol).contains(strText);
     case KIND_DIGITS:
-        return CDigitsDelegate::Accepts(strText, GetMaxDigits(nCol));
+        // A new row's own value fits even where it is longer than the mask
+        // ("1000" under "999"): copying such a row, or cutting and pasting
+        // it back, must not lose it.
+        return CDigitsDelegate::Accepts(strText, GetMaxDigits(nCol)) ||
+               strText == GetNewRowText(nCol);
     case KIND_TEXT:
         break;
     }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -310,6 +311,13 @@ TEST_F(AnalyzerView, PrintsThePageShownToAPdf) {
     EXPECT_GT(bytes.size(), 1000);
     EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1);
     EXPECT_TRUE(bytes.contains("/Title (\xfe\xff")); // the job's name, as UTF-16
+    EXPECT_TRUE(m_messages.m_messages.empty());
+
+    // A file that cannot be written is reported, not passed over.
+    m_view.m_strPdf = dir.filePath("missing/page.pdf");
+    Click(CTessaryView::IDC_PRINT);
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_EQ(m_messages.m_messages[0].m_strText, QString::fromUtf8("인쇄하지 못했습니다."));
 
     // Cancelled dialog: nothing printed.
     m_view.m_strPdf.clear();
@@ -320,9 +328,19 @@ TEST_F(AnalyzerView, PrintsThePageShownToAPdf) {
     QPrinter printer;
     QPrintDialog dialog(&printer);
     CTessaryView::SetUpPrintDialog(dialog);
-    for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection,
-                        QAbstractPrintDialog::PrintToFile})
+    for (auto option : {QAbstractPrintDialog::PrintPageRange, QAbstractPrintDialog::PrintSelection})
         EXPECT_FALSE(dialog.testOption(option));
+    // The dialog as the user sees it must offer the PDF file among its
+    // printers: with no printer installed it is the only way to print.
+    dialog.show();
+    QStringList printers;
+    for (const QComboBox* box : dialog.findChildren<QComboBox*>()) {
+        for (int i = 0; i < box->count(); ++i)
+            printers << box->itemText(i);
+    }
+    dialog.hide();
+    EXPECT_TRUE(printers.contains(QStringLiteral("Print to File (PDF)")))
+        << printers.join('|').toStdString();
 }
 
 TEST_F(AnalyzerView, GridCopiesCutsAndPastesCellTextsUntilTheNextRepaint) {
@@ -353,6 +371,12 @@ TEST_F(AnalyzerView, GridCopiesCutsAndPastesCellTextsUntilTheNextRepaint) {
     EXPECT_EQ(Cell(PAGE_COLUMNS - 1), "p");
     EXPECT_EQ(Cell(2 * PAGE_COLUMNS - 1), "r");
     EXPECT_TRUE(Cell(PAGE_COLUMNS).isEmpty()); // "q" does not wrap to the next row
+    // A lone CR ends a row as well.
+    QApplication::clipboard()->setText("s\rt");
+    grid->Select(0, 0);
+    grid->Paste();
+    EXPECT_EQ(Cell(0), "s");
+    EXPECT_EQ(Cell(PAGE_COLUMNS), "t");
 
     m_view.RefreshScreen();
     EXPECT_EQ(Cell(0), "stx");

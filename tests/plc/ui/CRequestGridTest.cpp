@@ -354,6 +354,19 @@ TEST(RequestGrid, PasteLeavesACellAloneWhenItsKindCannotHoldThePiece) {
     grid->PasteText(U("자동쓰기\t 12 \tBYTE\t12345\t1a\t"), 0, 0);
     EXPECT_EQ(Row(*grid, 0), (QStringList{U("자동쓰기"), "12", "WORD", "0", "1", ""}));
 
+    // A new row's value longer than its mask survives a cut and a paste.
+    auto user = MakeGrid(7, 2);
+    user->SetCellText(4, 1, QStringLiteral("500"));
+    user->setCurrentCell(0, 0);
+    user->selectRow(0);
+    user->CutSelection();
+    EXPECT_EQ(user->GetCellText(4, 0), QString());
+    user->PasteAtCurrent();
+    EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("1000"));
+    user->setCurrentCell(1, 0);
+    user->PasteAtCurrent();
+    EXPECT_EQ(Row(*user, 1), Row(*user, 0));
+
     auto ab = MakeGrid(3, 1);
     ab->PasteText(QStringLiteral("N7:0 x\t9999"), 2, 0);
     EXPECT_EQ(ab->GetCellText(2, 0), QStringLiteral("N7:0 x"));
@@ -399,6 +412,25 @@ TEST(RequestGrid, DigitCellsTakeOnlyAsManyDigitsAsTheirMask) {
     EXPECT_EQ(edit->text(), QStringLiteral("1000"));
     user->setCurrentCell(0, 3);
     EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("1000"));
+    // Return closes such a cell like any other, keeping the value.
+    edit = OpenDigitsEditor(*user, 0, 4);
+    ASSERT_TRUE(edit);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(user->indexWidget(user->model()->index(0, 4)));
+    EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("1000"));
+    // It can be shortened, but not grown or changed at the same length.
+    edit = OpenDigitsEditor(*user, 0, 4);
+    ASSERT_TRUE(edit);
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, QStringLiteral("7"));
+    EXPECT_EQ(edit->text(), QStringLiteral("1000"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, QStringLiteral("1"));
+    EXPECT_EQ(edit->text(), QStringLiteral("100"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("100"));
 }
 
 TEST(RequestGrid, PickingAWordInTheDropListWritesTheCell) {
