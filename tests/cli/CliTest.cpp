@@ -179,7 +179,7 @@ TEST_F(Cli, CaptureRecordsBothDirectionsOfARealLink) {
     const std::string out = (m_dir / "cap.out").string();
     std::vector<std::string> args = {
         QUILLET_CLI_PATH,     "capture", "--link",     "tcp-server", "--port",
-        std::to_string(port), "--out",   alr,          "--seconds",  "2",
+        std::to_string(port), "--out",   alr,          "--seconds",  "4",
         "--send-hex",         "0102FF",  "--send-hex", "41"};
     std::vector<char*> argv;
     for (auto& a : args)
@@ -194,7 +194,7 @@ TEST_F(Cli, CaptureRecordsBothDirectionsOfARealLink) {
 
     const int s = ConnectLoopback(port);
     ASSERT_GE(s, 0);
-    ASSERT_EQ(::write(s, "ABC", 3), 3);
+    // Answer only after the greeting, so the capture's order is fixed.
     std::string got;
     char buffer[16];
     while (got.size() < 4) {
@@ -205,6 +205,7 @@ TEST_F(Cli, CaptureRecordsBothDirectionsOfARealLink) {
     }
     EXPECT_EQ(got, "\x01\x02\xFF"
                    "A");
+    ASSERT_EQ(::write(s, "ABC", 3), 3);
     int raw = 0;
     ::waitpid(pid, &raw, 0);
     ::close(s);
@@ -215,7 +216,7 @@ TEST_F(Cli, CaptureRecordsBothDirectionsOfARealLink) {
                                  " , TCP SERVER설정: PORT:" + p + " , 접속자 수:1\n" +
                                  "records=3 bytes=7\n");
     Result dump = Run({"dump", alr, "--binary"});
-    EXPECT_EQ(dump.out, "1/1\nR41\tR42\tR43\tT01\tT02\tTFF\tT41\n");
+    EXPECT_EQ(dump.out, "1/1\nT01\tT02\tTFF\tT41\tR41\tR42\tR43\n");
 }
 
 TEST_F(Cli, CaptureOnALinkThatCannotOpenFails) {
