@@ -336,3 +336,17 @@ TEST_F(MainFrameTest, LayerAndTrayCommands) {
     ASSERT_EQ(m_messages.m_messages.size(), 1u);
     EXPECT_EQ(m_messages.m_messages[0].m_strText, QString::fromUtf8(CMainFrame::kNoTrayMessage));
 }
+
+TEST_F(MainFrameTest, HandWrittenSettingsWithCommasSurviveAStartAndAnExit) {
+    // As a user types them into the file: no quotes around the commas.
+    WriteFile(m_dir / "QUILLET.ini", "[SETTING]\nENV=2,19200,E,7,1,0,0\nIP=10.0.0.7\n"
+                                     "[PORTS]\nCOM2=/dev/serial/by-path/pci-0,1\n");
+    CMainFrame& frame = Start();
+    EXPECT_EQ(frame.Hub().GetSettings().m_strEnv, "2,19200,E,7,1,0,0");
+    EXPECT_EQ(frame.Ports().DevicePath(2), QStringLiteral("/dev/serial/by-path/pci-0,1"));
+    Exit();
+
+    CQSettingsStore reread(IniPath());
+    EXPECT_EQ(reread.ReadValue("SETTING", "ENV").value_or(""), "2,19200,E,7,1,0,0");
+    EXPECT_EQ(reread.ReadValue("SETTING", "IP").value_or(""), "10.0.0.7");
+}
