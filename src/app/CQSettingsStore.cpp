@@ -1,6 +1,7 @@
 #include "app/CQSettingsStore.h"
 
 #include <QFile>
+#include <QStringList>
 
 CQSettingsStore::CQSettingsStore()
     : m_settings(QStringLiteral("Quillet"), QStringLiteral("QUILLET")) {}
@@ -15,7 +16,13 @@ QString CQSettingsStore::KeyOf(const std::string& section, const std::string& ke
 std::optional<std::string> CQSettingsStore::ReadValue(const std::string& section,
                                                       const std::string& key) const {
     const QVariant v = m_settings.value(KeyOf(section, key));
-    if (!v.isValid() || !v.canConvert<QString>())
+    if (!v.isValid())
+        return std::nullopt;
+    // An INI value typed by hand without quotes is split at its commas
+    // (ENV=1,9600,N,8,1,0,0): put the text back together.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(',')).toStdString();
+    if (!v.canConvert<QString>())
         return std::nullopt;
     return v.toString().toStdString();
 }

@@ -37,6 +37,21 @@ std::filesystem::path FsPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
 }
 
+// The first capture file among the dropped ones; empty when there is none.
+// Anything else is refused: loading it would only throw the capture away.
+QString DroppedCapture(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls())
+        return {};
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (path.endsWith(QLatin1String(".alr"), Qt::CaseInsensitive))
+            return path;
+    }
+    return {};
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(const CProgramSettings& settings, ISettingsStore& store, QWidget* parent)
@@ -319,6 +334,9 @@ bool CMainFrame::OpenDocument(const QString& path) {
         m_strDocPath = QFileInfo(path).absoluteFilePath();
         AddRecentFile(m_strDocPath);
     } else {
+        // The records may be half replaced: a save must not write them over
+        // the file the document was named after.
+        m_strDocPath.clear();
         ShowMessage(QString::fromStdString(error));
     }
     RefreshScreen();
@@ -490,8 +508,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    const QMimeData* mime = event->mimeData();
-    if (mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().constFirst().isLocalFile())
+    if (!DroppedCapture(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
@@ -501,10 +518,10 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 bool CMainFrame::OpenDropped(const QMimeData* mime) {
-    const QList<QUrl> urls = mime->urls();
-    if (urls.isEmpty() || !urls.constFirst().isLocalFile())
+    const QString path = DroppedCapture(mime);
+    if (path.isEmpty())
         return false;
     activateWindow();
-    OpenDocument(urls.constFirst().toLocalFile());
+    OpenDocument(path);
     return true;
 }

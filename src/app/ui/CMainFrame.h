@@ -90,7 +90,8 @@ public:
     // The shell's open (command line, drop): loads the file and names the
     // document after it. false, with the message shown, when it fails.
     bool OpenDocument(const QString& path);
-    // A drop: the first local file named opens as the document.
+    // A drop: the first ".alr" file among the dropped ones opens as the
+    // document; false when there is none.
     bool OpenDropped(const QMimeData* mime);
     // Shows screen n (0..9); a number with no screen is refused.
     bool SwitchScreen(int screen);

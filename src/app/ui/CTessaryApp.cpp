@@ -10,6 +10,7 @@
 #include "widgets/CMessageBox.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
@@ -51,6 +52,10 @@ bool CTessaryApp::ParseArguments(const QStringList& args, Options& options, QStr
                 return false;
             }
             const QString value = args[++i];
+            if (value.isEmpty()) {
+                error = arg + QStringLiteral(" needs a value");
+                return false;
+            }
             if (arg == QLatin1String("--screenshot")) {
                 options.m_strScreenshot = value;
                 continue;
@@ -97,8 +102,11 @@ int CTessaryApp::Run(const QStringList& args) {
         return 0;
     }
 
-    if (options.m_bSplash)
-        (new CSplashWnd)->ShowSplash();
+    QPointer<CSplashWnd> splash;
+    if (options.m_bSplash) {
+        splash = new CSplashWnd;
+        splash->ShowSplash();
+    }
 
     // Without a window to answer them, messages go to the error output.
     if (!options.m_strScreenshot.isEmpty())
@@ -128,8 +136,12 @@ int CTessaryApp::Run(const QStringList& args) {
     CMainFrame frame(settings, store);
     QObject::connect(&frame, &CMainFrame::exited, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    if (!options.m_strFile.isEmpty())
-        frame.OpenDocument(options.m_strFile);
+    // A capture named on the command line that cannot be loaded ends the
+    // program (its message has been shown); no settings are written.
+    if (!options.m_strFile.isEmpty() && !frame.OpenDocument(options.m_strFile)) {
+        delete splash;
+        return EXIT_FILE;
+    }
     if (options.m_nScreen >= 0)
         frame.SwitchScreen(options.m_nScreen);
     frame.show();

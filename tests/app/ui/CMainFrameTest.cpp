@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
 #include <QMimeData>
 #include <QSettings>
 #include <QTcpServer>
@@ -335,4 +336,81 @@ TEST_F(MainFrameTest, LayerAndTrayCommands) {
     EXPECT_FALSE(Checked(CMainFrame::ID_TRAY));
     ASSERT_EQ(m_messages.m_messages.size(), 1u);
     EXPECT_EQ(m_messages.m_messages[0].m_strText, QString::fromUtf8(CMainFrame::kNoTrayMessage));
+}
+
+TEST_F(MainFrameTest, HandWrittenSettingsWithCommasSurviveAStartAndAnExit) {
+    // As a user types them into the file: no quotes around the commas.
+    WriteFile(m_dir / "QUILLET.ini", "[SETTING]\nENV=2,19200,E,7,1,0,0\nIP=10.0.0.7\n"
+                                     "[PORTS]\nCOM2=/dev/serial/by-path/pci-0,1\n");
+    CMainFrame& frame = Start();
+    EXPECT_EQ(frame.Hub().GetSettings().m_strEnv, "2,19200,E,7,1,0,0");
+    EXPECT_EQ(frame.Ports().DevicePath(2), QStringLiteral("/dev/serial/by-path/pci-0,1"));
+    Exit();
+
+    CQSettingsStore reread(IniPath());
+    EXPECT_EQ(reread.ReadValue("SETTING", "ENV").value_or(""), "2,19200,E,7,1,0,0");
+    EXPECT_EQ(reread.ReadValue("SETTING", "IP").value_or(""), "10.0.0.7");
+}
+
+TEST_F(MainFrameTest, AFailedShellOpenLeavesTheNamedFileAlone) {
+    CMainFrame& frame = Start();
+    const std::uint8_t ab[] = {0x41, 0x42};
+    CTessaryDoc two;
+    two.AddRecord(TRAFFIC_TX, ab, 2);
+    two.AddRecord(TRAFFIC_RX, ab, 2);
+    std::string error;
+    ASSERT_TRUE(CAlrFile::Store(two, m_dir / "named.alr", error));
+    const std::string named = ReadFile(m_dir / "named.alr");
+    std::string cut = named;
+    cut.resize(cut.size() - 1);
+    WriteFile(m_dir / "cut.alr", cut);
+
+    ASSERT_TRUE(frame.OpenDocument(QString::fromStdString((m_dir / "named.alr").string())));
+    EXPECT_FALSE(frame.OpenDocument(QString::fromStdString((m_dir / "cut.alr").string())));
+    EXPECT_EQ(m_messages.m_messages.size(), 1u);
+    // Saving now asks for a name instead of writing the half-read capture
+    // over the file opened before.
+    int asked = 0;
+    frame.SetSavePathDialog([&] {
+        ++asked;
+        return QString();
+    });
+    frame.OnCommand(CMainFrame::ID_FILE_SAVE);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ReadFile(m_dir / "named.alr"), named);
+}
+
+TEST_F(MainFrameTest, OnlyCaptureFilesAreTakenFromADrop) {
+    CMainFrame& frame = Start();
+    const std::uint8_t ab[] = {0x41, 0x42};
+    frame.Doc().AddRecord(TRAFFIC_TX, ab, 2);
+    WriteFile(m_dir / "notes.txt", "commissioning notes, line 4");
+    CTessaryDoc one;
+    one.AddRecord(TRAFFIC_RX, ab, 1);
+    std::string error;
+    ASSERT_TRUE(CAlrFile::Store(one, m_dir / "LOG.ALR", error));
+    const auto url = [&](const char* name) {
+        return QUrl::fromLocalFile(QString::fromStdString((m_dir / name).string()));
+    };
+
+    QMimeData text;
+    text.setUrls({url("notes.txt")});
+    EXPECT_FALSE(frame.OpenDropped(&text));
+    EXPECT_EQ(frame.Doc().GetCount(), 1u); // the capture is still there
+    EXPECT_TRUE(m_messages.m_messages.empty());
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+
+    // Among several files the capture file is the one opened.
+    QMimeData several;
+    several.setUrls({url("notes.txt"), url("LOG.ALR")});
+    QDragEnterEvent enterSeveral(QPoint(10, 10), Qt::CopyAction, &several, Qt::LeftButton,
+                                 Qt::NoModifier);
+    QApplication::sendEvent(&frame, &enterSeveral);
+    EXPECT_TRUE(enterSeveral.isAccepted());
+    EXPECT_TRUE(frame.OpenDropped(&several));
+    ASSERT_EQ(frame.Doc().GetCount(), 1u);
+    EXPECT_EQ(frame.Doc().GetRecord(0).m_nDirection, TRAFFIC_RX);
+    EXPECT_EQ(frame.GetDocumentPath(), QString::fromStdString((m_dir / "LOG.ALR").string()));
 }

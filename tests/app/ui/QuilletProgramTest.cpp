@@ -72,6 +72,7 @@ TEST(QuilletProgram, ACommandLineThatMakesNoSenseIsRefused) {
          {QStringList{QStringLiteral("--screen"), QStringLiteral("0")},
           QStringList{QStringLiteral("--screenshot"), QStringLiteral("x.png"),
                       QStringLiteral("--screen"), QStringLiteral("12")},
+          QStringList{QStringLiteral("--screenshot"), QString()},
           QStringList{QStringLiteral("--bogus")},
           QStringList{QStringLiteral("a.alr"), QStringLiteral("b.alr")}}) {
         const ProgramRun run = Quillet(dir, args);
@@ -89,4 +90,18 @@ TEST(QuilletProgram, ADamagedSettingsFileIsKeptAsideAndSaidSo) {
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strError.toStdString();
     EXPECT_TRUE(run.m_strError.contains(QStringLiteral("설정 파일이 손상되어")));
     EXPECT_EQ(ReadFile(dir / "Quillet" / "QUILLET.conf.damaged"), damaged);
+}
+
+TEST(QuilletProgram, ACaptureOnTheCommandLineThatCannotBeLoadedEndsTheProgram) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "folder.alr");
+    WriteFile(dir / "cut.alr", std::string("\x02\0\0\0\x01\0\0\0\x01\0\0\0A", 13));
+    for (const char* name : {"cut.alr", "folder.alr", "missing.alr"}) {
+        const ProgramRun run = Quillet(
+            dir, {QStringLiteral("--screenshot"), Text(dir / "shot.png"), Text(dir / name)});
+        EXPECT_EQ(run.m_nStatus, 1) << name;
+        EXPECT_TRUE(run.m_strError.contains(QStringLiteral("캡처 파일"))) << name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "shot.png")) << name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "Quillet" / "QUILLET.conf")) << name;
+    }
 }
