@@ -7,6 +7,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillet"));
     QApplication::setApplicationName(QStringLiteral("QUILLET"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
+    // Wayland matches the window to its launcher by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillet"));
     QStringList args = QApplication::arguments();
     args.removeFirst();
     CTessaryApp program;
