@@ -265,6 +265,10 @@ void CLinkManager::OnSerialData(const std::uint8_t* bytes, int count) {
     Dispatch(bytes, count);
 }
 
+void CLinkManager::OnSerialLost() {
+    SetLinkUp(false);
+}
+
 void CLinkManager::OnServerAccept() {
     while (m_pServer) {
         QTcpSocket* socket = m_pServer->NextPendingConnection();

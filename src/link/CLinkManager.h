@@ -50,6 +50,8 @@ public:
 
     // Call-backs of the endpoints.
     void OnSerialData(const std::uint8_t* bytes, int count);
+    // The open port's device went away: the link is down.
+    void OnSerialLost();
     void OnServerAccept();
     void OnAcceptFailed();
     void OnSocketData(const std::uint8_t* bytes, int count);

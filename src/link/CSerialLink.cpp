@@ -62,6 +62,7 @@ bool CSerialLink::Open() {
     }
     m_bOpen = true;
     connect(m_pPort, &QSerialPort::readyRead, this, &CSerialLink::OnRxChar);
+    connect(m_pPort, &QSerialPort::errorOccurred, this, &CSerialLink::OnPortError);
     // A pseudo-terminal refuses modem lines; that is no reason to fail.
     // With the DSR/DTR handshake asked for, DTR is left to the line.
     if (m_settings.m_nDsrDtr == 0)
@@ -109,6 +110,17 @@ int CSerialLink::Read(std::uint8_t* buffer, int capacity) {
         return 0;
     const qint64 n = m_pPort->read(reinterpret_cast<char*>(buffer), capacity);
     return n < 0 ? 0 : static_cast<int>(n);
+}
+
+// A device that went away (an unplugged adapter, a closed far end) takes
+// the link down. Reading then fails at every notification, so the port
+// would otherwise stay "up" while the event loop spins on it.
+void CSerialLink::OnPortError(int error) {
+    if (!m_bOpen || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+        return;
+    CBusy busy(this);
+    Close();
+    m_pOwner->OnSerialLost();
 }
 
 void CSerialLink::OnRxChar() {

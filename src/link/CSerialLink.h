@@ -41,6 +41,7 @@ public:
 
 private:
     void OnRxChar();
+    void OnPortError(int error);
     bool ApplyState();
     int QueuedOutput() const;
 

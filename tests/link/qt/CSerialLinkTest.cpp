@@ -120,6 +120,22 @@ TEST_F(SerialLink, EchoesThroughAPtyPair) {
         EXPECT_LE(block.size(), 4096);
 }
 
+TEST_F(SerialLink, ADeviceThatGoesAwayTakesTheLinkDown) {
+    ASSERT_TRUE(Open());
+    m_pty.Write("A");
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received().size() == 1; }));
+    // The far end vanishes, as an unplugged USB adapter does.
+    ::close(m_pty.m_nMaster);
+    m_pty.m_nMaster = -1;
+    EXPECT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
+    EXPECT_FALSE(m_manager.IsReady());
+    EXPECT_TRUE(m_owner.m_messages.empty());
+    const std::uint8_t byte = 0x41;
+    m_manager.Send(&byte, 1); // nothing to write to, and no harm
+    Spin(100);
+    EXPECT_EQ(m_owner.Received(), QByteArray("A"));
+}
+
 TEST_F(SerialLink, AWriteKeepsWhatFitsTheOutputQueueAndDropsTheRest) {
     ASSERT_TRUE(Open());
     const QByteArray big(6000, 'w');
