@@ -4,10 +4,13 @@
 #include "link/ui/CUpperCaseValidator.h"
 #include "widgets/CMessageBox.h"
 
+#include <QDialog>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 QLineEdit* CDialogFields::AddEdit(QGridLayout* grid, int row, const QString& label, int id) {
     auto* edit = new QLineEdit;
@@ -38,6 +41,24 @@ QPushButton* CDialogFields::MakeCancelButton(QWidget* parent) {
     auto* button = new QPushButton(QString::fromUtf8(kCancel), parent);
     button->setObjectName(QStringLiteral("IDCANCEL"));
     return button;
+}
+
+void CDialogFields::LayOut(QDialog* dialog, QLayout* fields, const std::function<void()>& accept,
+                           bool withCancel) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    QPushButton* ok = MakeOkButton(dialog);
+    QObject::connect(ok, &QPushButton::clicked, dialog, accept);
+    buttons->addWidget(ok);
+    if (withCancel) {
+        QPushButton* cancel = MakeCancelButton(dialog);
+        QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+        buttons->addWidget(cancel);
+    }
+    auto* top = new QVBoxLayout(dialog);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+    top->addLayout(fields);
+    top->addLayout(buttons);
 }
 
 bool CDialogFields::ReadInt(QWidget* dialog, QLineEdit* edit, int& value) {

@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+
+class QDialog;
 class QGridLayout;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -25,6 +29,11 @@ public:
     // "취소" unless the dialog takes Enter everywhere (CEnterConfirms).
     static QPushButton* MakeOkButton(QWidget* parent);
     static QPushButton* MakeCancelButton(QWidget* parent);
+    // Puts the fields above a right-aligned row of "확인", which runs
+    // accept, and, when asked, "취소"; the dialog keeps the size its
+    // contents need.
+    static void LayOut(QDialog* dialog, QLayout* fields, const std::function<void()>& accept,
+                       bool withCancel);
 
     // Reads the edit as an integer. A text that is not one shows the
     // integer message, focuses the edit with its text selected and returns

@@ -5,10 +5,7 @@
 #include "link/ui/CDialogFields.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 CIpxClientDlg::CIpxClientDlg(QWidget* parent) : CBackgroundDialog(parent) {
     setWindowTitle(QStringLiteral("IPX CLIENT SETTING"));
@@ -17,16 +14,8 @@ CIpxClientDlg::CIpxClientDlg(QWidget* parent) : CBackgroundDialog(parent) {
     m_pNode = CDialogFields::AddUpperEdit(grid, 1, QStringLiteral("NODE :"), 1094);
     m_pSocket = CDialogFields::AddUpperEdit(grid, 2, QStringLiteral("SOCKET  :"), 1095);
 
-    auto* ok = CDialogFields::MakeOkButton(this);
-    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-
-    auto* top = new QVBoxLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    CDialogFields::LayOut(
+        this, grid, [this] { TryAccept(); }, false);
 }
 
 std::size_t CIpxClientDlg::LengthOf(const std::string& utf8) {

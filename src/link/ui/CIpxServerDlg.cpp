@@ -5,26 +5,15 @@
 #include "link/ui/CIpxClientDlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 CIpxServerDlg::CIpxServerDlg(QWidget* parent) : CBackgroundDialog(parent) {
     setWindowTitle(QStringLiteral("IPX SERVER SETTING"));
     auto* grid = new QGridLayout;
     m_pSocket = CDialogFields::AddUpperEdit(grid, 0, QStringLiteral("SOCKET  :"), 1095);
 
-    auto* ok = CDialogFields::MakeOkButton(this);
-    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-
-    auto* top = new QVBoxLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    CDialogFields::LayOut(
+        this, grid, [this] { TryAccept(); }, false);
 }
 
 void CIpxServerDlg::SetValues(const LinkSettings& settings) {

@@ -7,10 +7,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -80,19 +77,8 @@ CSerialConfigDlg::CSerialConfigDlg(CComPortMap* ports, QWidget* parent)
         });
     }
 
-    auto* ok = CDialogFields::MakeOkButton(this);
-    auto* cancel = CDialogFields::MakeCancelButton(this);
-    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
-    auto* top = new QVBoxLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    CDialogFields::LayOut(
+        this, grid, [this] { TryAccept(); }, true);
 
     CEnterConfirms::Install(this, [this] { TryAccept(); });
     Open(LinkSettings().m_strEnv);

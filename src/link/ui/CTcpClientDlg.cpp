@@ -5,10 +5,7 @@
 #include "link/ui/CEnterConfirms.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CBackgroundDialog(parent) {
     setWindowTitle(QStringLiteral("TCP CLIENT SETTING"));
@@ -16,16 +13,8 @@ CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CBackgroundDialog(parent) {
     m_pIp = CDialogFields::AddEdit(grid, 0, QStringLiteral("IP SETTING:"), 1000);
     m_pPort = CDialogFields::AddEdit(grid, 1, QStringLiteral("PORT SET  :"), 1032);
 
-    auto* ok = CDialogFields::MakeOkButton(this);
-    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-
-    auto* top = new QVBoxLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    CDialogFields::LayOut(
+        this, grid, [this] { TryAccept(); }, false);
 
     CEnterConfirms::Install(this, [this] { TryAccept(); });
 }

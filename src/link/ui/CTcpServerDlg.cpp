@@ -5,26 +5,15 @@
 #include "link/ui/CEnterConfirms.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CBackgroundDialog(parent) {
     setWindowTitle(QStringLiteral("TCP SERVER SETTING"));
     auto* grid = new QGridLayout;
     m_pPort = CDialogFields::AddEdit(grid, 0, QStringLiteral("PORT SET  :"), 1032);
 
-    auto* ok = CDialogFields::MakeOkButton(this);
-    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-
-    auto* top = new QVBoxLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    CDialogFields::LayOut(
+        this, grid, [this] { TryAccept(); }, false);
 
     CEnterConfirms::Install(this, [this] { TryAccept(); });
 }

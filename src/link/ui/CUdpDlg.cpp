@@ -5,9 +5,7 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 CUdpDlg::CUdpDlg(QWidget* parent) : CBackgroundDialog(parent) {
@@ -22,20 +20,11 @@ CUdpDlg::CUdpDlg(QWidget* parent) : CBackgroundDialog(parent) {
     m_pIp = CDialogFields::AddEdit(targetGrid, 0, QStringLiteral("IP SETTING:"), 1088);
     m_pPort = CDialogFields::AddEdit(targetGrid, 1, QStringLiteral("PORT SET  :"), 1089);
 
-    auto* ok = CDialogFields::MakeOkButton(this);
-    auto* cancel = CDialogFields::MakeCancelButton(this);
-    connect(ok, &QPushButton::clicked, this, [this] { TryAccept(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
-    auto* top = new QVBoxLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);
-    top->addWidget(server);
-    top->addWidget(target);
-    top->addLayout(buttons);
+    auto* fields = new QVBoxLayout;
+    fields->addWidget(server);
+    fields->addWidget(target);
+    CDialogFields::LayOut(
+        this, fields, [this] { TryAccept(); }, true);
 }
 
 void CUdpDlg::SetValues(const LinkSettings& settings) {
