@@ -74,3 +74,25 @@ void CProgramSettings::Save(ISettingsStore& store) const {
 int CProgramSettings::StartScreen() const {
     return (m_nScreenChoose >= 1 && m_nScreenChoose <= 9) ? m_nScreenChoose : 0;
 }
+
+LinkSettings CProgramSettings::Link() const {
+    LinkSettings link;
+    link.m_nPort = m_nPort;
+    link.m_nUdpPort = m_nUdpPort;
+    link.m_strIp = m_strIp;
+    link.m_strEnv = m_strEnv;
+    link.m_strNetwork = m_strNetwork;
+    link.m_strNode = m_strNode;
+    link.m_strSocket = m_strSocket;
+    return link;
+}
+
+void CProgramSettings::SetLink(const LinkSettings& link) {
+    m_nPort = link.m_nPort;
+    m_nUdpPort = link.m_nUdpPort;
+    m_strIp = link.m_strIp;
+    m_strEnv = link.m_strEnv;
+    m_strNetwork = link.m_strNetwork;
+    m_strNode = link.m_strNode;
+    m_strSocket = link.m_strSocket;
+}

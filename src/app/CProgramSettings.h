@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/LinkSettings.h"
+
 #include <string>
 
 class ISettingsStore;
@@ -24,6 +26,10 @@ public:
     // its default.
     void Load(const ISettingsStore& store);
     void Save(ISettingsStore& store) const;
+
+    // The seven link keys as the main frame's link parameters, and back.
+    LinkSettings Link() const;
+    void SetLink(const LinkSettings& link);
 
     // The screen the program opens with: 1..9 as stored, anything else the
     // analyzer (0).

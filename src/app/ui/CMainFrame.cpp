@@ -64,14 +64,7 @@ CMainFrame::CMainFrame(const CProgramSettings& settings, ISettingsStore& store, 
     m_pLinkManager = std::make_unique<CLinkManager>(m_pHub.get(), &m_ports);
     m_pHub->SetLinkControl(m_pLinkManager.get());
 
-    LinkSettings& link = m_pHub->GetSettings();
-    link.m_nPort = settings.m_nPort;
-    link.m_nUdpPort = settings.m_nUdpPort;
-    link.m_strIp = settings.m_strIp;
-    link.m_strEnv = settings.m_strEnv;
-    link.m_strNetwork = settings.m_strNetwork;
-    link.m_strNode = settings.m_strNode;
-    link.m_strSocket = settings.m_strSocket;
+    m_pHub->GetSettings() = settings.Link();
     m_pHub->SetLinkKind(settings.m_nComChoose);
 
     m_fnLinkDialog = [this](int kind, LinkSettings& values) {
@@ -473,14 +466,7 @@ void CMainFrame::ShowMessage(const QString& text) {
 
 void CMainFrame::SaveSettings() {
     CProgramSettings settings = m_settings;
-    const LinkSettings& link = m_pHub->GetSettings();
-    settings.m_nPort = link.m_nPort;
-    settings.m_nUdpPort = link.m_nUdpPort;
-    settings.m_strIp = link.m_strIp;
-    settings.m_strEnv = link.m_strEnv;
-    settings.m_strNetwork = link.m_strNetwork;
-    settings.m_strNode = link.m_strNode;
-    settings.m_strSocket = link.m_strSocket;
+    settings.SetLink(m_pHub->GetSettings());
     settings.m_nScreenChoose = m_pHub->GetScreen();
     settings.m_nComChoose = m_pHub->GetLinkKind();
     settings.m_nComConnect = m_pHub->IsLinkUp() ? 1 : 0;
