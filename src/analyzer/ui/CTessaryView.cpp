@@ -302,9 +302,8 @@ bool CTessaryView::OnEnter(QObject* focus) {
         // Posted, as the template's own message was: the send may show a
         // modal box, which should not run inside the key's delivery.
         QMetaObject::invokeMethod(this, &CTessaryView::SendFromBox, Qt::QueuedConnection);
-    } else if (id == IDC_SUM_INPUT || id == IDC_CRC_INPUT || id == IDC_HEX2ASCII_INPUT ||
-               id == IDC_ASCII2HEX_INPUT) {
-        RunTool(id);
+    } else {
+        RunTool(id); // does nothing unless the focus is a tool's input box
     }
     // Consumed everywhere: it never presses a button.
     return true;

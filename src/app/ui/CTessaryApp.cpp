@@ -145,14 +145,12 @@ int CTessaryApp::Run(const QStringList& args) {
     if (options.m_nScreen >= 0)
         frame.SwitchScreen(options.m_nScreen);
     frame.show();
-    frame.update();
 
     if (!settingsProblem.isEmpty())
         QTimer::singleShot(0, &frame, [&] { CMessageBox::Show(&frame, settingsProblem); });
 
-    auto* help = new CHelpDlg(&frame);
-    help->hide();
-    frame.SetHelpWindow(help);
+    // Made now and shown by the menu; closing it only hides it.
+    frame.SetHelpWindow(new CHelpDlg(&frame));
 
     int status = 0;
     if (!options.m_strScreenshot.isEmpty()) {
