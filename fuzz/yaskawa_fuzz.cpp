@@ -1,0 +1,72 @@
+// Feeds arbitrary bytes to the MEMOBUS reply parser, in both framings and at
+// any memory index: no access leaves the table, and a reply long enough for
+// the largest frame the protocol allows is always finished, so no peer can
+// hold a request open with bytes alone.
+#include "link/ILinkHub.h"
+#include "plc/CPlcSettingsFile.h"
+#include "plc/codecs/CYaskawaEngine.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+class CQuietHub : public ILinkHub {
+public:
+    void SendToLink(const std::uint8_t*, int) override {}
+    bool IsLinkUp() const override { return true; }
+    int GetLinkKind() const override { return 0; }
+    void ShowMessage(const std::string&) override {}
+};
+
+class CReplyProbe : public CYaskawaEngine {
+public:
+    explicit CReplyProbe(ILinkHub& hub) : CYaskawaEngine(hub) {}
+    int Parse(const std::uint8_t* data, std::size_t size, int mode, int index) {
+        m_nMode = mode;
+        m_current.m_nAnIndex = index;
+        m_receive.assign(data, data + size);
+        return ParseResponse();
+    }
+};
+
+struct SFixture {
+    SFixture() {
+        // The engine reads its rows from the current directory.
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+        CPlcSettingsFile file(CPlcSettingsFile::PLC_YASKAWA);
+        file.SaveRows(file.CurrentPath(), {{"자동읽기", "1", "WORD", "0", "1", "0"}});
+        if (probe.Start(memory, CYaskawaEngine::MEMOBUS_RTU) != 1)
+            __builtin_trap();
+    }
+    ~SFixture() {
+        std::error_code ignored;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
+        std::filesystem::remove_all(dir, ignored);
+    }
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("quillet-yaskawa-fuzz-" + std::to_string(::getpid()));
+    CQuietHub hub;
+    CReplyProbe probe{hub};
+    MemoryTable memory;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static SFixture fixture;
+    if (size < 3)
+        return 0;
+    const int mode = data[0] & 1;
+    // Indexes from -128 to 1151 reach both ends of the table.
+    const int index = (data[1] | (data[2] & 0x0F) << 8) - 128;
+    const int finished = fixture.probe.Parse(data + 3, size - 3, mode, index);
+    const std::size_t longest = mode == CYaskawaEngine::MEMOBUS_RTU ? 2 * 127 + 5 : 4 * 127 + 11;
+    if (!finished && size - 3 >= longest)
+        __builtin_trap();
+    return 0;
+}
