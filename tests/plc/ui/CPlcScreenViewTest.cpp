@@ -347,6 +347,20 @@ TEST_F(PlcScreenTest, TheTxRadioChoosesTheFraming) {
     }
 }
 
+// The screen's own timers, run by the event loop: the poll timer gives an
+// unanswered request up (after 1.7 s) and the tree timer shows the table.
+TEST_F(PlcScreenTest, TheTimersRunTheTimeOutAndTheRefresh) {
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SEND);
+    ASSERT_EQ(Sent().size(), 1U);
+    m_view.Memory().Set(8, 8);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Sent().size() >= 2; }, 20000));
+    EXPECT_EQ(Sent()[1], Sent()[0]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shown(8) == Label(8, QStringLiteral("8")); }, 20000));
+    Click(CPlcScreenView::IDC_STOP);
+}
+
 // "열기" reloads the grid from the file fixed at set-up, also while
 // polling, and leaves the engine with the rows it started with.
 TEST_F(PlcScreenTest, SaveAndOpenUseTheFileFixedAtSetUp) {
