@@ -1,6 +1,7 @@
 #include "app/ui/CScreenFactory.h"
 
 #include "analyzer/ui/CTessaryView.h"
+#include "plc/ui/CComYaskawaView.h"
 
 #include <array>
 
@@ -37,5 +38,8 @@ CScreenView* CScreenFactory::Make(int screen, IScreenHost& host, QWidget* parent
 void CScreenFactory::RegisterProgramScreens() {
     Register(0, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CTessaryView(host, parent);
+    });
+    Register(CComYaskawaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComYaskawaView(host, parent);
     });
 }

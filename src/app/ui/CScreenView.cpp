@@ -75,7 +75,7 @@ void CScreenView::RefreshScreen() {
 }
 
 void CScreenView::UpdateCaption() {
-    m_host.SetDocumentTitle(QStringLiteral("QUILLET") + m_strStatusCopy);
+    m_host.SetDocumentTitle(TitlePrefix() + m_strStatusCopy);
 }
 
 void CScreenView::resizeEvent(QResizeEvent* event) {

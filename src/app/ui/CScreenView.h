@@ -53,6 +53,8 @@ protected:
     // Brings the screen's own display up to date (the analyzer paints its
     // page here). Called by RefreshScreen.
     virtual void Redraw() {}
+    // What the document title shows before the status text.
+    virtual QString TitlePrefix() const { return QStringLiteral("QUILLET"); }
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -1,0 +1,361 @@
+#include "plc/ui/CPlcScreenView.h"
+
+#include "app/CLinkHub.h"
+#include "app/ui/IScreenHost.h"
+#include "plc/CPlcEngine.h"
+#include "plc/ui/CMemorySetDlg.h"
+#include "plc/ui/CMemoryTreeModel.h"
+#include "plc/ui/CRequestGrid.h"
+#include "widgets/CArtwork.h"
+#include "widgets/CLamp.h"
+#include "widgets/CLampPanel.h"
+#include "widgets/CMessageBox.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The template is 383 x 349 dialog units; the screen area is 680 x 530
+// pixels. Scaling each axis to fill it keeps the template's proportions
+// close and leaves the tree and the grid as large as they can be.
+constexpr double kUnitX = CScreenView::WIDTH / 383.0;
+constexpr double kUnitY = CScreenView::HEIGHT / 349.0;
+
+int Px(double units, double scale) {
+    return static_cast<int>(std::lround(units * scale));
+}
+
+QRect Dlu(int x, int y, int w, int h) {
+    const int left = Px(x, kUnitX);
+    const int top = Px(y, kUnitY);
+    return {left, top, Px(x + w, kUnitX) - left, Px(y + h, kUnitY) - top};
+}
+
+// The right column's groups and what sits in them, in pixels from the
+// group's corner: the group titles take the top 17 pixels.
+constexpr int kGroupTitle = 17;
+constexpr int kRowHeight = 18;
+constexpr int kButtonHeight = 24;
+
+} // namespace
+
+CPlcScreenView::CPlcScreenView(IScreenHost& host, SForm form, EngineFactory makeEngine,
+                               QWidget* parent)
+    : CScreenView(host, form.m_nScreen, parent), m_form(std::move(form)),
+      m_fnMakeEngine(std::move(makeEngine)), m_file(m_form.m_nScreen),
+      m_nMode(m_form.m_nDefaultMode) {
+    BuildControls();
+    m_treeTimer.setInterval(TIMER_TREE_MS);
+    connect(&m_treeTimer, &QTimer::timeout, this, &CPlcScreenView::OnTreeTimer);
+    m_pollTimer.setInterval(CPlcEngine::POLL_PERIOD_MS);
+    connect(&m_pollTimer, &QTimer::timeout, this, [this] {
+        if (m_pEngine)
+            m_pEngine->OnTimer(CPlcEngine::ID_TIMER_POLL);
+    });
+    ShowValues();
+    ShowPolling(false);
+}
+
+CPlcScreenView::~CPlcScreenView() = default;
+
+void CPlcScreenView::BuildControls() {
+    auto name = [](QObject* object, int id) { object->setObjectName(QString::number(id)); };
+    auto group = [this](const QString& title, const QRect& geometry) {
+        auto* box = new QGroupBox(title, this);
+        box->setGeometry(geometry);
+        return box;
+    };
+    auto radios = [&](QGroupBox* box, std::initializer_list<std::pair<QString, int>> items) {
+        auto* buttons = new QButtonGroup(this);
+        int y = kGroupTitle;
+        int index = 0;
+        for (const auto& [text, id] : items) {
+            auto* radio = new QRadioButton(text, box);
+            name(radio, id);
+            radio->setGeometry(8, y, box->width() - 10, kRowHeight);
+            buttons->addButton(radio, index++);
+            y += kRowHeight + 1;
+        }
+        connect(buttons, &QButtonGroup::idClicked, this, &CPlcScreenView::ReadControls);
+        return buttons;
+    };
+    auto buttonPair = [&](QGroupBox* box, const QString& first, int firstId, const QString& second,
+                          int secondId) {
+        const int w = box->width() - 12;
+        auto* a = new QPushButton(first, box);
+        name(a, firstId);
+        a->setGeometry(6, kGroupTitle + 1, w, kButtonHeight);
+        auto* b = new QPushButton(second, box);
+        name(b, secondId);
+        b->setGeometry(6, kGroupTitle + kButtonHeight + 4, w, kButtonHeight);
+        return std::pair{a, b};
+    };
+
+    // The tree of words.
+    m_pModel = new CMemoryTreeModel(m_memory, m_form.m_strRootLabel, this);
+    m_pTree = new QTreeView(this);
+    name(m_pTree, IDC_TREE);
+    m_pTree->setGeometry(Dlu(0, 0, 333, 253));
+    m_pTree->setModel(m_pModel);
+    m_pTree->setHeaderHidden(true);
+    m_pTree->setRootIsDecorated(true);
+    m_pTree->setUniformRowHeights(true);
+    m_pTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    QPalette treePalette = m_pTree->palette();
+    treePalette.setBrush(QPalette::Base, QBrush(CArtwork::Bitmap(CArtwork::BMP_TREE)));
+    m_pTree->setPalette(treePalette);
+    m_pTree->installEventFilter(this);
+    connect(m_pTree, &QTreeView::doubleClicked, this, &CPlcScreenView::OnTreeActivated);
+
+    // The grid takes its placeholder's place.
+    auto* placeholder = new QFrame(this);
+    name(placeholder, IDC_GRID_FRAME);
+    placeholder->setGeometry(Dlu(1, 254, 332, 93));
+    m_pGrid = new CRequestGrid(m_form.m_nScreen, this);
+    m_pGrid->AttachTo(placeholder);
+
+    // The right column.
+    m_pCaption = new QLabel(m_form.m_strCaption, this);
+    m_pCaption->setTextFormat(Qt::PlainText);
+    m_pCaption->setWordWrap(true);
+    m_pCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont small = m_pCaption->font();
+    small.setPixelSize(11);
+    m_pCaption->setFont(small);
+    m_pCaption->setGeometry(Dlu(334, 0, 46, 54));
+
+    m_pRadixGroup =
+        radios(group(tr("DATA상태"), Dlu(335, 55, 45, 51)), {{tr("2진수"), IDC_RADIX_BINARY},
+                                                             {tr("10진수"), IDC_RADIX_DECIMAL},
+                                                             {tr("16진수"), IDC_RADIX_HEX}});
+    if (!m_form.m_strModeGroup.isEmpty()) {
+        m_pModeGroup = radios(
+            group(m_form.m_strModeGroup, Dlu(335, m_form.m_nModeGroupTop, 45, 36)),
+            {{m_form.m_strMode0, m_form.m_nModeId0}, {m_form.m_strMode1, m_form.m_nModeId1}});
+    }
+    std::tie(m_pSave, m_pOpen) = buttonPair(group(tr("세팅 INI파일"), Dlu(335, 178, 45, 48)),
+                                            tr("저장"), IDC_SAVE, tr("열기"), IDC_OPEN);
+    std::tie(m_pSend, m_pStop) = buttonPair(group(tr("통신"), Dlu(335, 231, 45, 48)), tr("보내기"),
+                                            IDC_SEND, tr("정지"), IDC_STOP);
+
+    // The lamps stand one under the other in a sunken frame at the bottom
+    // of the column: the column is too narrow for the panel's single row.
+    auto* frame = new QFrame(this);
+    m_lampFrame = Dlu(335, 282, 45, 67);
+    frame->setGeometry(m_lampFrame);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    CLampPanel* lamps = Lamps();
+    delete lamps->layout();
+    auto* column = new QVBoxLayout(lamps);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    for (int lamp : {CLampPanel::LAMP_CONFIG, CLampPanel::LAMP_STATE, CLampPanel::LAMP_RX,
+                     CLampPanel::LAMP_TX})
+        column->addWidget(lamps->Lamp(lamp));
+    lamps->adjustSize();
+    lamps->raise();
+    PlaceLamps();
+
+    connect(m_pSave, &QPushButton::clicked, this, &CPlcScreenView::OnSaveRows);
+    connect(m_pOpen, &QPushButton::clicked, this, &CPlcScreenView::OnLoadRows);
+    connect(m_pSend, &QPushButton::clicked, this, &CPlcScreenView::OnSend);
+    connect(m_pStop, &QPushButton::clicked, this, &CPlcScreenView::OnStop);
+}
+
+QPushButton* CPlcScreenView::Button(int id) const {
+    switch (id) {
+    case IDC_SAVE:
+        return m_pSave;
+    case IDC_OPEN:
+        return m_pOpen;
+    case IDC_SEND:
+        return m_pSend;
+    case IDC_STOP:
+        return m_pStop;
+    default:
+        return nullptr;
+    }
+}
+
+void CPlcScreenView::InitialUpdate() {
+    CScreenView::InitialUpdate();
+    m_treeTimer.start();
+
+    // A set-up run again (the new-document command) starts over: the old
+    // engine stops with its poll timer, the table and the grid empty.
+    m_pollTimer.stop();
+    m_pEngine = m_fnMakeEngine(m_host.Hub());
+    m_pEngine->SetTimerHandler([this](int id, int periodMs) { OnEngineTimer(id, periodMs); });
+    m_pGrid->SetRowCount(0);
+
+    m_memory.Clear();
+    m_pModel->Reset();
+    // Fixed now: the file stays where it was even if the current directory
+    // changes later.
+    m_path = m_file.CurrentPath();
+    m_pTree->expand(m_pModel->RootIndex());
+
+    m_nRadix = CMemoryTreeModel::RADIX_DECIMAL;
+    m_nMode = m_form.m_nDefaultMode;
+    ShowPolling(false);
+    ShowValues();
+}
+
+void CPlcScreenView::OnEngineTimer(int id, int periodMs) {
+    if (id != CPlcEngine::ID_TIMER_POLL)
+        return;
+    if (periodMs > 0)
+        m_pollTimer.start(periodMs);
+    else
+        m_pollTimer.stop();
+}
+
+void CPlcScreenView::OnLinkData(const std::uint8_t* bytes, int count) {
+    if (m_pEngine)
+        m_pEngine->OnReceive(bytes, count);
+}
+
+bool CPlcScreenView::IsPolling() const {
+    return m_pEngine && m_pEngine->IsRunning();
+}
+
+void CPlcScreenView::ReadControls() {
+    if (m_pRadixGroup->checkedId() >= 0)
+        m_nRadix = m_pRadixGroup->checkedId();
+    if (m_pModeGroup && m_pModeGroup->checkedId() >= 0)
+        m_nMode = m_pModeGroup->checkedId();
+}
+
+void CPlcScreenView::ShowValues() {
+    if (QAbstractButton* radio = m_pRadixGroup->button(m_nRadix))
+        radio->setChecked(true);
+    if (m_pModeGroup) {
+        if (QAbstractButton* radio = m_pModeGroup->button(m_nMode))
+            radio->setChecked(true);
+    }
+}
+
+void CPlcScreenView::ShowPolling(bool bPolling) {
+    m_pStop->setEnabled(bPolling);
+    m_pSend->setEnabled(!bPolling);
+    if (m_pModeGroup) {
+        for (QAbstractButton* radio : m_pModeGroup->buttons())
+            radio->setEnabled(!bPolling);
+    }
+    m_pGrid->EnableGrid(!bPolling);
+}
+
+void CPlcScreenView::OnSend() {
+    ReadControls();
+    ShowPolling(true);
+    OnSaveRows();
+    OnLoadRows();
+    if (!m_pEngine || m_pEngine->Start(m_memory, m_pModeGroup ? m_nMode : 0) == 0)
+        OnStop();
+}
+
+void CPlcScreenView::OnStop() {
+    ShowPolling(false);
+    if (m_pEngine)
+        m_pEngine->Stop();
+}
+
+void CPlcScreenView::OnSaveRows() {
+    std::vector<std::vector<std::string>> rows;
+    const int nRows = m_pGrid->GetRowCount();
+    const int nColumns = m_file.GetColumnCount();
+    rows.reserve(static_cast<std::size_t>(nRows));
+    for (int r = 0; r < nRows; ++r) {
+        std::vector<std::string> cells;
+        for (int c = 0; c < nColumns; ++c)
+            cells.push_back(m_pGrid->GetCellText(c, r).toStdString());
+        rows.push_back(std::move(cells));
+    }
+    if (!m_file.SaveRows(m_path, rows))
+        CMessageBox::Show(this, tr(kSaveFailed));
+}
+
+void CPlcScreenView::OnLoadRows() {
+    const std::vector<std::vector<std::string>> rows = m_file.LoadRows(m_path);
+    m_pGrid->SetRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c)
+            m_pGrid->SetCellText(static_cast<int>(c), static_cast<int>(r),
+                                 QString::fromStdString(rows[r][c]));
+    }
+    m_pGrid->RedrawAll();
+}
+
+void CPlcScreenView::OnTreeTimer() {
+    m_pModel->Refresh(m_nRadix);
+}
+
+void CPlcScreenView::OnTreeActivated() {
+    if (m_pModel->WordOf(m_pTree->currentIndex()) < 0)
+        return;
+    QMetaObject::invokeMethod(this, &CPlcScreenView::EditMemory, Qt::QueuedConnection);
+}
+
+void CPlcScreenView::EditMemory() {
+    const int word = m_pModel->WordOf(m_pTree->currentIndex());
+    if (word < 0)
+        return;
+    CMemorySetDlg dialog(this);
+    dialog.SetValues(m_pModel->GetRootLabel(), word, m_memory.Get(word));
+    if (!RunMemoryDialog(dialog))
+        return;
+    // The word keeps the low 16 bits of what was typed: 70000 is 4464, -1
+    // is 65535.
+    m_memory.Set(dialog.m_nIndex, static_cast<std::uint16_t>(dialog.m_nValue));
+}
+
+bool CPlcScreenView::RunMemoryDialog(CMemorySetDlg& dialog) {
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool CPlcScreenView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pTree && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // The key goes on to the tree afterwards.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            OnTreeActivated();
+    }
+    return CScreenView::eventFilter(watched, event);
+}
+
+void CPlcScreenView::paintEvent(QPaintEvent* event) {
+    if (m_form.m_bBackground) {
+        CScreenView::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+}
+
+void CPlcScreenView::resizeEvent(QResizeEvent* event) {
+    CScreenView::resizeEvent(event);
+    PlaceLamps();
+}
+
+// In the lamp frame rather than the screen's bottom right corner.
+void CPlcScreenView::PlaceLamps() {
+    CLampPanel* lamps = Lamps();
+    lamps->move(m_lampFrame.x() + (m_lampFrame.width() - lamps->width()) / 2,
+                m_lampFrame.y() + (m_lampFrame.height() - lamps->height()) / 2);
+}

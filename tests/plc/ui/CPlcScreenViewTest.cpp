@@ -1,0 +1,452 @@
+#include "GuiTestSupport.h"
+#include "TestBytes.h"
+#include "TestFiles.h"
+
+#include "app/ui/CScreenFactory.h"
+#include "link/CCp949.h"
+#include "plc/CPlcEngine.h"
+#include "plc/codecs/CYaskawaEngine.h"
+#include "plc/ui/CComYaskawaView.h"
+#include "plc/ui/CMemorySetDlg.h"
+#include "plc/ui/CMemoryTreeModel.h"
+#include "plc/ui/CRequestGrid.h"
+#include "widgets/CArtwork.h"
+#include "widgets/CLampPanel.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The Yaskawa screen with the memory dialog answered by the test.
+class CTestYaskawaView : public CComYaskawaView {
+public:
+    using CComYaskawaView::CComYaskawaView;
+    std::function<bool(CMemorySetDlg&)> m_fnAnswer;
+    std::vector<QString> m_dialogs; // name, index and value as shown
+
+protected:
+    bool RunMemoryDialog(CMemorySetDlg& dialog) override {
+        m_dialogs.push_back(dialog.NameEdit()->text() + QLatin1Char('/') +
+                            dialog.IndexEdit()->text() + QLatin1Char('/') +
+                            dialog.ValueEdit()->text());
+        return m_fnAnswer ? m_fnAnswer(dialog) : false;
+    }
+};
+
+// Runs the test inside a folder of its own, as the process's current
+// directory, where the settings file lands.
+class CCurrentDir {
+public:
+    explicit CCurrentDir(const std::filesystem::path& dir)
+        : m_old(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~CCurrentDir() { std::filesystem::current_path(m_old); }
+    CCurrentDir(const CCurrentDir&) = delete;
+    CCurrentDir& operator=(const CCurrentDir&) = delete;
+
+private:
+    std::filesystem::path m_old;
+};
+
+struct Row {
+    const char* m_szType;
+    int m_nSlave;
+    int m_nAddress;
+    int m_nCount;
+    int m_nIndex;
+};
+
+const QString kRoot = QStringLiteral("AN_YASKAWA_PLC");
+
+QString Label(int word, const QString& value) {
+    return kRoot + QString::asprintf("_INDEX [%03d] : ", word) + value;
+}
+
+Bytes AsciiFrame(const Bytes& pdu) {
+    std::string text = ":";
+    for (std::uint8_t b : pdu)
+        text += QString::asprintf("%02X", b).toStdString();
+    const std::uint8_t lrc = CYaskawaEngine::Lrc(pdu.data(), static_cast<int>(pdu.size()));
+    text += QString::asprintf("%02X", lrc).toStdString();
+    text += "\r\n";
+    return ToBytes(text);
+}
+
+class PlcScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_view.InitialUpdate();
+        m_view.show();
+    }
+
+    void SetRows(const std::vector<Row>& rows) {
+        CRequestGrid* grid = m_view.Grid();
+        grid->SetRowCount(static_cast<int>(rows.size()));
+        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+            const Row& row = rows[static_cast<std::size_t>(r)];
+            const QString cells[] = {
+                QString::fromUtf8(row.m_szType), QString::number(row.m_nSlave),
+                QStringLiteral("WORD"),          QString::number(row.m_nAddress),
+                QString::number(row.m_nCount),   QString::number(row.m_nIndex)};
+            for (int c = 0; c < 6; ++c)
+                grid->SetCellText(c, r, cells[c]);
+        }
+    }
+    void LinkUp() {
+        LinkSettings settings;
+        m_host.m_hub.SetupLink(1, &settings);
+        m_host.m_hub.SetLinkUp(true);
+        m_host.m_hub.SetActiveScreen(&m_view);
+    }
+    void Click(int id) { QTest::mouseClick(m_view.Button(id), Qt::LeftButton); }
+    QAbstractButton* Radio(int id) const {
+        return m_view.findChild<QAbstractButton*>(QString::number(id));
+    }
+    QString Shown(int word) const {
+        return m_view.Model()->data(m_view.Model()->WordIndex(word)).toString();
+    }
+    std::vector<QString> Messages() const {
+        std::vector<QString> texts;
+        for (const auto& m : m_messages.m_messages)
+            texts.push_back(m.m_strText);
+        return texts;
+    }
+    const std::vector<Bytes>& Sent() const { return m_host.m_control.m_sent; }
+
+    // The stopped or the polling state of the controls.
+    void ExpectPolling(bool polling) {
+        EXPECT_EQ(m_view.Button(CPlcScreenView::IDC_SEND)->isEnabled(), !polling);
+        EXPECT_EQ(m_view.Button(CPlcScreenView::IDC_STOP)->isEnabled(), polling);
+        EXPECT_EQ(m_view.Grid()->isEnabled(), !polling);
+        EXPECT_EQ(Radio(CComYaskawaView::IDC_MODE_ASCII)->isEnabled(), !polling);
+        EXPECT_EQ(Radio(CComYaskawaView::IDC_MODE_RTU)->isEnabled(), !polling);
+        // The file buttons work either way.
+        EXPECT_TRUE(m_view.Button(CPlcScreenView::IDC_SAVE)->isEnabled());
+        EXPECT_TRUE(m_view.Button(CPlcScreenView::IDC_OPEN)->isEnabled());
+        EXPECT_EQ(m_view.IsPolling(), polling);
+        EXPECT_EQ(m_view.IsPollTimerActive(), polling);
+    }
+
+    TempDir m_dir;
+    CCurrentDir m_cwd{m_dir.Path()};
+    CMessageRecorder m_messages;
+    CTestScreenHost m_host;
+    CTestYaskawaView m_view{m_host};
+};
+
+} // namespace
+
+TEST_F(PlcScreenTest, SetUpShowsAThousandZeroWordsUnderTheOpenRoot) {
+    CMemoryTreeModel* model = m_view.Model();
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->data(model->RootIndex()).toString(), kRoot);
+    ASSERT_EQ(model->rowCount(model->RootIndex()), 1000);
+    EXPECT_EQ(Shown(0), QStringLiteral("AN_YASKAWA_PLC_INDEX [000] : 0"));
+    EXPECT_EQ(Shown(999), QStringLiteral("AN_YASKAWA_PLC_INDEX [999] : 0"));
+    EXPECT_EQ(model->index(0, 0, model->RootIndex()), model->WordIndex(0));
+    EXPECT_EQ(model->parent(model->WordIndex(5)), model->RootIndex());
+    EXPECT_TRUE(m_view.Tree()->isExpanded(model->RootIndex()));
+
+    EXPECT_EQ(m_host.m_hub.GetScreen(), 1);
+    EXPECT_EQ(m_host.m_strTitle, QStringLiteral("Yaskawa PLC 통신"));
+    EXPECT_TRUE(m_view.IsTreeTimerActive());
+    EXPECT_EQ(m_view.GetRadix(), CMemoryTreeModel::RADIX_DECIMAL);
+    EXPECT_TRUE(Radio(CPlcScreenView::IDC_RADIX_DECIMAL)->isChecked());
+    EXPECT_EQ(m_view.GetMode(), CYaskawaEngine::MEMOBUS_ASCII);
+    EXPECT_TRUE(Radio(CComYaskawaView::IDC_MODE_ASCII)->isChecked());
+    EXPECT_EQ(m_view.Grid()->GetGridType(), 1);
+    EXPECT_EQ(m_view.Grid()->GetRowCount(), 0);
+    EXPECT_EQ(m_view.GetSettingsPath(), std::filesystem::current_path() / "yaskawa_plc.ini");
+    ExpectPolling(false);
+}
+
+// The radio only chooses; the labels change at the next refresh, which
+// tells the view about the rows instead of rebuilding them.
+TEST_F(PlcScreenTest, TheRefreshShowsTheWordsInTheChosenRadix) {
+    struct Case {
+        int m_nRadio;
+        int m_nWord;
+        std::uint16_t m_value;
+        const char* m_szShown;
+    } const cases[] = {
+        {CPlcScreenView::IDC_RADIX_HEX, 5, 255, "00FF"},
+        {CPlcScreenView::IDC_RADIX_HEX, 6, 0xBEEF, "BEEF"},
+        {CPlcScreenView::IDC_RADIX_BINARY, 1, 1, "0000 0000 0000 0001 "},
+        {CPlcScreenView::IDC_RADIX_BINARY, 2, 0x8421, "1000 0100 0010 0001 "},
+        {CPlcScreenView::IDC_RADIX_DECIMAL, 7, 65535, "65535"},
+    };
+    CMemoryTreeModel* model = m_view.Model();
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+    m_view.Tree()->setCurrentIndex(model->WordIndex(500));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.m_szShown);
+        m_view.Memory().Set(c.m_nWord, c.m_value);
+        QTest::mouseClick(Radio(c.m_nRadio), Qt::LeftButton);
+        m_view.OnTreeTimer();
+        EXPECT_EQ(Shown(c.m_nWord), Label(c.m_nWord, QString::fromUtf8(c.m_szShown)));
+        m_view.Memory().Set(c.m_nWord, 0);
+    }
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(removed.count(), 0);
+    EXPECT_EQ(m_view.Tree()->currentIndex(), model->WordIndex(500));
+
+    // Nothing changed, nothing reported; a change is shown only after the
+    // refresh.
+    m_view.OnTreeTimer();
+    changed.clear();
+    m_view.OnTreeTimer();
+    EXPECT_EQ(changed.count(), 0);
+    m_view.Memory().Set(3, 42);
+    QTest::mouseClick(Radio(CPlcScreenView::IDC_RADIX_HEX), Qt::LeftButton);
+    EXPECT_EQ(Shown(3), Label(3, QStringLiteral("0")));
+    m_view.OnTreeTimer();
+    EXPECT_EQ(Shown(3), Label(3, QStringLiteral("002A")));
+}
+
+TEST_F(PlcScreenTest, DoubleClickOrEnterOnAWordOpensTheDialogAndTheRootNothing) {
+    QTreeView* tree = m_view.Tree();
+    CMemoryTreeModel* model = m_view.Model();
+    m_view.Memory().Set(3, 77);
+    auto doubleClick = [&](const QModelIndex& index) {
+        const QPoint at = tree->visualRect(index).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+    };
+    doubleClick(model->RootIndex());
+    EXPECT_TRUE(m_view.m_dialogs.empty());
+    EXPECT_EQ(tree->currentIndex(), model->RootIndex());
+
+    tree->expand(model->RootIndex());
+    doubleClick(model->WordIndex(3));
+    ASSERT_EQ(m_view.m_dialogs.size(), 1U);
+    // The dialog shows the word as the table holds it, not as the tree does.
+    EXPECT_EQ(m_view.m_dialogs[0], QStringLiteral("AN_YASKAWA_PLC/3/77"));
+
+    tree->setCurrentIndex(model->WordIndex(4));
+    QTest::keyClick(tree, Qt::Key_Return);
+    // The dialog comes from the event queue, after the key.
+    EXPECT_EQ(m_view.m_dialogs.size(), 1U);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(m_view.m_dialogs.size(), 2U);
+    EXPECT_EQ(m_view.m_dialogs[1], QStringLiteral("AN_YASKAWA_PLC/4/0"));
+}
+
+TEST_F(PlcScreenTest, TheDialogWritesTheTypedWordTruncatedToSixteenBits) {
+    struct Case {
+        const char* m_szIndex;
+        const char* m_szValue;
+        bool m_bConfirm;
+        int m_nWord;
+        std::uint16_t m_expected;
+    } const cases[] = {
+        {"12", "70000", true, 12, 4464},
+        {"12", "-1", true, 12, 65535},
+        // Another word than the one selected.
+        {"999", "-32768", true, 999, 32768},
+        {"13", "5", false, 13, 0},
+        // Refused by the dialog: nothing is written anywhere.
+        {"1000", "5", true, -1, 0},
+        {"-1", "5", true, -1, 0},
+    };
+    m_view.Tree()->setCurrentIndex(m_view.Model()->WordIndex(12));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.m_szIndex) + " = " + c.m_szValue);
+        m_view.Memory().Clear();
+        m_view.m_fnAnswer = [&c](CMemorySetDlg& dialog) {
+            dialog.IndexEdit()->setText(QString::fromUtf8(c.m_szIndex));
+            dialog.ValueEdit()->setText(QString::fromUtf8(c.m_szValue));
+            return c.m_bConfirm && dialog.TryAccept();
+        };
+        m_view.EditMemory();
+        for (int i = 0; i < MemoryTable::kSize; ++i)
+            ASSERT_EQ(m_view.Memory().Get(i), i == c.m_nWord ? c.m_expected : 0) << i;
+    }
+}
+
+TEST_F(PlcScreenTest, SendWithoutALinkIsRefusedAndTheScreenStaysStopped) {
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SEND);
+    EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("통신이 연결되지 않았습니다.")});
+    ExpectPolling(false);
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PlcScreenTest, SendPollsTheSavedRowsAndRepliesReachTheTree) {
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}, {"자동읽기", 5, 100, 2, 10}});
+    Click(CPlcScreenView::IDC_SEND);
+    EXPECT_TRUE(Messages().empty());
+    ExpectPolling(true);
+
+    // The rows went through the file in the current directory, in CP949.
+    const std::string file = ReadFile(m_dir / "yaskawa_plc.ini");
+    EXPECT_NE(file.find("[YASKAWA_INI1]"), std::string::npos);
+    EXPECT_NE(file.find("COMMTYPE=" + CCp949::FromUtf8("자동읽기")), std::string::npos);
+    EXPECT_NE(file.find("[YASKAWA_INI2]"), std::string::npos);
+    EXPECT_EQ(m_view.Grid()->GetRowCount(), 2);
+
+    // The second row goes first.
+    ASSERT_EQ(Sent().size(), 1U);
+    EXPECT_EQ(ToString(Sent()[0]), ":05030064000292\r\n");
+
+    const Bytes reply = AsciiFrame("05 03 04 12 34 00 FF"_hex);
+    m_host.m_hub.DispatchReceived(reply.data(), static_cast<int>(reply.size()));
+    EXPECT_EQ(m_view.Memory().Get(10), 0x1234);
+    EXPECT_EQ(m_view.Memory().Get(11), 0x00FF);
+    // The next row is asked for at once.
+    ASSERT_EQ(Sent().size(), 2U);
+    EXPECT_EQ(ToString(Sent()[1]), ":010300000001FB\r\n");
+    EXPECT_EQ(Shown(10), Label(10, QStringLiteral("0")));
+    m_view.OnTreeTimer();
+    EXPECT_EQ(Shown(10), Label(10, QStringLiteral("4660")));
+    EXPECT_EQ(Shown(11), Label(11, QStringLiteral("255")));
+
+    Click(CPlcScreenView::IDC_STOP);
+    ExpectPolling(false);
+    const Bytes late = AsciiFrame("01 03 02 00 07"_hex);
+    m_host.m_hub.DispatchReceived(late.data(), static_cast<int>(late.size()));
+    EXPECT_EQ(m_view.Memory().Get(0), 0);
+    EXPECT_EQ(Sent().size(), 2U);
+}
+
+TEST_F(PlcScreenTest, TheTxRadioChoosesTheFraming) {
+    struct Case {
+        int m_nRadio;
+        Bytes m_frame;
+    } const cases[] = {
+        {CComYaskawaView::IDC_MODE_ASCII, ToBytes(":010300000001FB\r\n")},
+        {CComYaskawaView::IDC_MODE_RTU, "01 03 00 00 00 01 84 0A"_hex},
+    };
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.m_nRadio);
+        m_host.m_control.m_sent.clear();
+        QTest::mouseClick(Radio(c.m_nRadio), Qt::LeftButton);
+        Click(CPlcScreenView::IDC_SEND);
+        ASSERT_EQ(Sent().size(), 1U);
+        EXPECT_EQ(Sent()[0], c.m_frame);
+        Click(CPlcScreenView::IDC_STOP);
+    }
+}
+
+// The screen's own timers, run by the event loop: the poll timer gives an
+// unanswered request up (after 1.7 s) and the tree timer shows the table.
+TEST_F(PlcScreenTest, TheTimersRunTheTimeOutAndTheRefresh) {
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SEND);
+    ASSERT_EQ(Sent().size(), 1U);
+    m_view.Memory().Set(8, 8);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Sent().size() >= 2; }, 20000));
+    EXPECT_EQ(Sent()[1], Sent()[0]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shown(8) == Label(8, QStringLiteral("8")); }, 20000));
+    Click(CPlcScreenView::IDC_STOP);
+}
+
+// "열기" reloads the grid from the file fixed at set-up, also while
+// polling, and leaves the engine with the rows it started with.
+TEST_F(PlcScreenTest, SaveAndOpenUseTheFileFixedAtSetUp) {
+    LinkUp();
+    SetRows({{"자동쓰기", 2, 7, 1, 3}, {"", 1, 0, 1, 0}, {"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SAVE);
+    const std::filesystem::path other = m_dir / "elsewhere";
+    std::filesystem::create_directory(other);
+    std::filesystem::current_path(other);
+    SetRows({});
+    Click(CPlcScreenView::IDC_OPEN);
+    // The empty COMMTYPE ends the list.
+    ASSERT_EQ(m_view.Grid()->GetRowCount(), 1);
+    EXPECT_EQ(m_view.Grid()->GetCellText(0, 0), QStringLiteral("자동쓰기"));
+    EXPECT_EQ(m_view.Grid()->GetCellText(3, 0), QStringLiteral("7"));
+    EXPECT_FALSE(std::filesystem::exists(other / "yaskawa_plc.ini"));
+
+    std::filesystem::current_path(m_dir.Path());
+    Click(CPlcScreenView::IDC_SEND);
+    ExpectPolling(true);
+    SetRows({{"자동읽기", 9, 9, 9, 9}});
+    Click(CPlcScreenView::IDC_SAVE);
+    Click(CPlcScreenView::IDC_OPEN);
+    EXPECT_EQ(m_view.Grid()->GetCellText(1, 0), QStringLiteral("9"));
+    ASSERT_EQ(m_view.Engine()->GetRows().size(), 1U);
+    EXPECT_EQ(m_view.Engine()->GetRows()[0].m_nSlaveAddress, 2);
+}
+
+TEST_F(PlcScreenTest, AFileThatCannotBeWrittenIsReported) {
+    LinkUp();
+    // A folder where the file should be: no one can write it, root neither.
+    std::filesystem::create_directory(m_dir / "yaskawa_plc.ini");
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SAVE);
+    Click(CPlcScreenView::IDC_SEND);
+    EXPECT_EQ(Messages(), (std::vector<QString>{QStringLiteral("INI 파일을 저장하지 못했습니다."),
+                                                QStringLiteral("INI 파일을 저장하지 못했습니다."),
+                                                QStringLiteral("INI파링 Read에 실패했습니다.")}));
+    ExpectPolling(false);
+}
+
+TEST_F(PlcScreenTest, LampsAndTitleFollowTheHubAtTheNextTick) {
+    CLampPanel* lamps = m_view.Lamps();
+    EXPECT_EQ(lamps->GetBitmap(CLampPanel::LAMP_CONFIG), CArtwork::BMP_LAMP_RED);
+    EXPECT_EQ(lamps->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_RED);
+    LinkSettings settings;
+    settings.m_nPort = 5020;
+    m_host.m_hub.SetupLink(1, &settings);
+    m_host.m_hub.SetLinkUp(true);
+    EXPECT_EQ(lamps->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_RED);
+    m_view.OnLampTimer();
+    EXPECT_EQ(lamps->GetBitmap(CLampPanel::LAMP_CONFIG), CArtwork::BMP_LAMP_GREEN);
+    EXPECT_EQ(lamps->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_GREEN);
+    EXPECT_EQ(m_host.m_strTitle,
+              QStringLiteral("Yaskawa PLC 통신 , TCP SERVER설정: PORT:5020 , 접속자 수 : 0"));
+    m_host.m_hub.SetLinkUp(false);
+    m_view.OnLampTimer();
+    EXPECT_EQ(lamps->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_RED);
+}
+
+TEST_F(PlcScreenTest, SetUpAgainStartsOver) {
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    QTest::mouseClick(Radio(CComYaskawaView::IDC_MODE_RTU), Qt::LeftButton);
+    QTest::mouseClick(Radio(CPlcScreenView::IDC_RADIX_HEX), Qt::LeftButton);
+    Click(CPlcScreenView::IDC_SEND);
+    m_view.Memory().Set(4, 9);
+    m_view.OnTreeTimer();
+    m_view.InitialUpdate();
+    ExpectPolling(false);
+    EXPECT_EQ(m_view.Grid()->GetRowCount(), 0);
+    EXPECT_EQ(m_view.Memory().Get(4), 0);
+    EXPECT_EQ(Shown(4), Label(4, QStringLiteral("0")));
+    EXPECT_TRUE(Radio(CComYaskawaView::IDC_MODE_ASCII)->isChecked());
+    EXPECT_TRUE(Radio(CPlcScreenView::IDC_RADIX_DECIMAL)->isChecked());
+}
+
+TEST(PlcScreens, TheProgramHasTheYaskawaScreen) {
+    for (int screen = 0; screen <= 9; ++screen)
+        CScreenFactory::Unregister(screen);
+    CScreenFactory::RegisterProgramScreens();
+    EXPECT_TRUE(CScreenFactory::Has(1));
+    EXPECT_FALSE(CScreenFactory::Has(2));
+    CTestScreenHost host;
+    std::unique_ptr<CScreenView> screen(CScreenFactory::Make(1, host, nullptr));
+    EXPECT_NE(dynamic_cast<CComYaskawaView*>(screen.get()), nullptr);
+    for (int i = 0; i <= 9; ++i)
+        CScreenFactory::Unregister(i);
+}
