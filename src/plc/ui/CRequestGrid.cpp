@@ -95,12 +95,19 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
 
 CRequestGrid::CRequestGrid(int nGridType, QWidget* parent)
     : QTableWidget(parent), m_nGridType(nGridType), m_columns(Layout(nGridType)) {
+    // A font height of 16 is the cell height of the Windows font: Arial's
+    // letters then stand 14 pixels high, and the captions fit their columns.
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(16);
+    font.setPixelSize(kFontPixels);
     font.setWeight(QFont::Medium);
     setFont(font);
-    horizontalHeader()->setFont(font);
-    verticalHeader()->setFont(font);
+    // The headings take one pixel less, as the style's margins around a
+    // heading are wider than the Windows grid's: "PLCDeviceType" then fits
+    // its 90 pixels.
+    QFont heading(font);
+    heading.setPixelSize(kFontPixels - 1);
+    horizontalHeader()->setFont(heading);
+    verticalHeader()->setFont(heading);
 
     setColumnCount(static_cast<int>(m_columns.size()));
     for (int c = 0; c < columnCount(); ++c) {

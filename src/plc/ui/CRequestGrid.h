@@ -24,6 +24,7 @@ public:
         ID_PASTE = 7002,
     };
     enum CellKind { KIND_TEXT, KIND_LIST, KIND_DIGITS };
+    static constexpr int kFontPixels = 14;
 
     // nGridType: 1 Yaskawa, 2 Siemens, 3 Allen-Bradley, 4 MASTER-K,
     // 5 POSFA, 6 MELSEC, 7 user protocol. Any other number gives a grid

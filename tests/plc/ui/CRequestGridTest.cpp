@@ -179,7 +179,7 @@ TEST(RequestGrid, EachLayoutStartsEmptyAndTheFirstRowAddedOnTheHeadingsHoldsItsN
         auto grid = MakeGrid(layout.m_nType, 0);
         EXPECT_EQ(grid->GetRowCount(), 0);
         ASSERT_EQ(grid->columnCount(), static_cast<int>(layout.m_columns.size()));
-        EXPECT_EQ(grid->font().pixelSize(), 16);
+        EXPECT_EQ(grid->font().pixelSize(), CRequestGrid::kFontPixels);
         EXPECT_EQ(grid->font().weight(), QFont::Medium);
         EXPECT_EQ(grid->selectionMode(), QAbstractItemView::ExtendedSelection);
 
