@@ -252,10 +252,18 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
 #ifdef SIGTERM
     std::signal(SIGTERM, OnPollInterrupt);
 #endif
+    // Nothing reopens a link that went down here, so polling would wait for
+    // ever: that ends the run too.
+    bool bPolling = false;
+    bool bLinkLost = false;
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, [&] {
-        if (g_bInterrupted)
+        if (g_bInterrupted) {
             app.quit();
+        } else if (bPolling && !hub.IsLinkUp()) {
+            bLinkLost = true;
+            app.quit();
+        }
     });
     signalCheck.start(kSignalCheckMs);
 
@@ -270,61 +278,58 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     if (!hub.IsLinkUp() && !hub.GetLinkStatus().empty())
         err << hub.GetLinkStatus() << std::endl; // why the link is not up
 
-    int started = 0;
-    {
-        std::error_code failed;
-        const std::filesystem::path home = std::filesystem::current_path(failed);
-        if (!failed)
-            std::filesystem::current_path(folderPath, failed);
-        if (failed) {
-            err << "quillet-cli: " << failed.message() << '\n';
-            manager.CloseLink();
-            return 1;
-        }
-        const std::int64_t startNs = NowNs();
-        started = g_bInterrupted ? 0 : engine->Start(memory, mode);
-        std::filesystem::current_path(home, failed);
-        folder.remove();
-        if (started) {
-            if (cycles > 0)
-                poll.m_nBudget = static_cast<long long>(cycles) *
-                                 static_cast<long long>(engine->GetRows().size());
-            QTimer limit;
-            if (seconds > 0) {
-                limit.setSingleShot(true);
-                QObject::connect(&limit, &QTimer::timeout, &app, &QCoreApplication::quit);
-                limit.start(seconds * 1000);
-            }
-            poll.CheckDone(); // a budget spent inside Start (a reply already waiting)
-            if (!poll.m_bQuitting)
-                app.exec();
-            if (!poll.m_bQuitting)
-                poll.m_nDoneNs = NowNs();
-        }
-        engine->Stop();
-        std::signal(SIGINT, SIG_DFL);
-#ifdef SIGTERM
-        std::signal(SIGTERM, SIG_DFL);
-#endif
-        hub.SetActiveScreen(nullptr);
+    std::error_code failed;
+    const std::filesystem::path home = std::filesystem::current_path(failed);
+    if (!failed)
+        std::filesystem::current_path(folderPath, failed);
+    if (failed) {
+        err << "quillet-cli: " << failed.message() << '\n';
         manager.CloseLink();
-        if (!started)
-            return 1;
-
-        for (int i = 0; i < MemoryTable::kSize; ++i) {
-            if (const std::uint16_t v = memory.Get(i)) {
-                char line[32];
-                std::snprintf(line, sizeof line, "[%03d] %u", i, static_cast<unsigned>(v));
-                out << line << '\n';
-            }
-        }
-        const double secondsPolled = static_cast<double>(poll.m_nDoneNs - startNs) / 1e9;
-        const long long finished = poll.Finished();
-        char rate[64];
-        std::snprintf(rate, sizeof rate, "%.1f",
-                      secondsPolled > 0 ? static_cast<double>(finished) / secondsPolled : 0.0);
-        out << "requests=" << engine->GetRequestCount() << " replies=" << engine->GetReplyCount()
-            << " timeouts=" << engine->GetTimeoutCount() << " polls_per_s=" << rate << std::endl;
+        return 1;
     }
-    return 0;
+    const std::int64_t startNs = NowNs();
+    const int started = g_bInterrupted ? 0 : engine->Start(memory, mode);
+    std::filesystem::current_path(home, failed);
+    folder.remove();
+    if (started) {
+        if (cycles > 0)
+            poll.m_nBudget =
+                static_cast<long long>(cycles) * static_cast<long long>(engine->GetRows().size());
+        QTimer limit;
+        if (seconds > 0) {
+            limit.setSingleShot(true);
+            QObject::connect(&limit, &QTimer::timeout, &app, &QCoreApplication::quit);
+            limit.start(seconds * 1000);
+        }
+        bPolling = true;
+        app.exec();
+        if (!poll.m_bQuitting)
+            poll.m_nDoneNs = NowNs();
+    }
+    engine->Stop();
+    std::signal(SIGINT, SIG_DFL);
+#ifdef SIGTERM
+    std::signal(SIGTERM, SIG_DFL);
+#endif
+    hub.SetActiveScreen(nullptr);
+    manager.CloseLink();
+    if (!started)
+        return 1;
+    if (bLinkLost)
+        err << "quillet-cli poll: the link went down" << std::endl;
+
+    for (int i = 0; i < MemoryTable::kSize; ++i) {
+        if (const std::uint16_t v = memory.Get(i)) {
+            char line[32];
+            std::snprintf(line, sizeof line, "[%03d] %u", i, static_cast<unsigned>(v));
+            out << line << '\n';
+        }
+    }
+    const double secondsPolled = static_cast<double>(poll.m_nDoneNs - startNs) / 1e9;
+    char rate[64];
+    std::snprintf(rate, sizeof rate, "%.1f",
+                  secondsPolled > 0 ? static_cast<double>(poll.Finished()) / secondsPolled : 0.0);
+    out << "requests=" << engine->GetRequestCount() << " replies=" << engine->GetReplyCount()
+        << " timeouts=" << engine->GetTimeoutCount() << " polls_per_s=" << rate << std::endl;
+    return bLinkLost ? 1 : 0;
 }
