@@ -185,6 +185,10 @@ struct Slave {
     bool python;
 };
 
+void PrintTo(const Slave& slave, std::ostream* os) {
+    *os << slave.name;
+}
+
 std::string SlaveName(const ::testing::TestParamInfo<Slave>& slave) {
     return slave.param.name;
 }
