@@ -226,7 +226,10 @@ protected:
 
     std::filesystem::path Dump() const { return m_dir / "dump"; }
     std::vector<std::string> Link() const {
-        return {"--mode", GetParam().mode, "--link", "serial", "--com", "1=" + m_pCable->End(0)};
+        std::vector<std::string> link = {"--link", "serial", "--com", "1=" + m_pCable->End(0)};
+        if (std::string(GetParam().mode) != "ascii") // the screen's default
+            link.insert(link.begin(), {"--mode", GetParam().mode});
+        return link;
     }
     std::vector<std::string> With(std::vector<std::string> args) const {
         const auto link = Link();
