@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,9 +16,11 @@ class TempDir {
 public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        // A parameterised test's name holds a '/', which would nest folders.
+        std::string name = info ? info->name() : "test";
+        std::replace(name.begin(), name.end(), '/', '_');
         m_path = std::filesystem::temp_directory_path() /
-                 ("quillet-" + std::string(info ? info->name() : "test") + "-" +
-                  std::to_string(::getpid()));
+                 ("quillet-" + name + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }

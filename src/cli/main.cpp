@@ -1,5 +1,6 @@
 #include "cli/CCliCapture.h"
 #include "cli/CCliDump.h"
+#include "cli/CCliPoll.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
 
@@ -29,6 +30,8 @@ int Run(std::vector<std::string> args) {
         return CCliCapture::Run(args, std::cout, std::cerr);
     if (command == "dump")
         return CCliDump::Run(args, std::cout, std::cerr);
+    if (command == "poll")
+        return CCliPoll::Run(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
 }

@@ -1,0 +1,364 @@
+// quillet-cli poll against real Modbus slaves written by others (libmodbus,
+// pymodbus) over socat's pseudo-terminal pairs, and its refusals.
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// A child process with its output in files; ended by its pid.
+class Child {
+public:
+    Child(std::vector<std::string> args, const std::filesystem::path& out,
+          const std::filesystem::path& err) {
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() { Stop(); }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool IsStarted() const { return m_pid > 0; }
+    void Signal(int sig) const {
+        if (m_pid > 0)
+            ::kill(m_pid, sig);
+    }
+    // The exit status, -1 when it did not exit within the time.
+    int Wait(std::chrono::milliseconds limit) {
+        int status = -1;
+        const bool ended = WaitUntil(
+            [&] {
+                int raw = 0;
+                if (m_pid <= 0 || ::waitpid(m_pid, &raw, WNOHANG) != m_pid)
+                    return false;
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+                m_pid = -1;
+                return true;
+            },
+            limit);
+        return ended ? status : -1;
+    }
+    void Stop() {
+        if (m_pid <= 0)
+            return;
+        Signal(SIGTERM);
+        if (Wait(3s) < 0 && m_pid > 0) {
+            Signal(SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+bool HasProgram(const std::string& test) {
+    return std::system((test + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The request rows of the Yaskawa screen as it saves them: CP949 words.
+struct Row {
+    const char* type; // "r" or "w"
+    int slave, address, count, index;
+};
+std::string RowsFile(const std::vector<Row>& rows) {
+    const std::string read = "\xC0\xDA\xB5\xBF\xC0\xD0\xB1\xE2";  // 자동읽기
+    const std::string write = "\xC0\xDA\xB5\xBF\xBE\xB2\xB1\xE2"; // 자동쓰기
+    std::string text;
+    int n = 0;
+    for (const Row& r : rows) {
+        text += "[YASKAWA_INI" + std::to_string(n++) +
+                "]\r\nCOMMTYPE=" + (std::string(r.type) == "w" ? write : read) +
+                "\r\nSLAVEADDRESS=" + std::to_string(r.slave) +
+                "\r\nPLCDEVICETYPE=WORD\r\nPLCADDRESS=" + std::to_string(r.address) +
+                "\r\nDATACOUNT=" + std::to_string(r.count) +
+                "\r\nANINDEX=" + std::to_string(r.index) + "\r\n";
+    }
+    return text + "[YASKAWA_INI" + std::to_string(n) + "]\r\nCOMMTYPE=\r\n";
+}
+
+// The last line of a run: the counts, and the rate with one decimal.
+struct Stats {
+    long long requests = -1, replies = -1, timeouts = -1;
+};
+bool ParseStats(const std::string& line, Stats& s) {
+    int rateAt = -1, end = -1;
+    if (std::sscanf(line.c_str(),
+                    "requests=%lld replies=%lld timeouts=%lld polls_per_s=%n%*u.%*1u%n",
+                    &s.requests, &s.replies, &s.timeouts, &rateAt, &end) != 3 ||
+        end < 0)
+        return false;
+    return line.substr(static_cast<std::size_t>(end)) == "\n" &&
+           std::isdigit(static_cast<unsigned char>(line[static_cast<std::size_t>(rateAt)]));
+}
+
+class Poll : public ::testing::Test {
+protected:
+    struct Result {
+        int status = -1;
+        std::string out, err;
+    };
+
+    Result RunCli(std::vector<std::string> args, std::chrono::milliseconds limit = 20s) {
+        args.insert(args.begin(), {QUILLET_CLI_PATH, "poll"});
+        Child cli(args, m_dir / "out", m_dir / "err");
+        Result r;
+        r.status = cli.Wait(limit);
+        r.out = ReadFile(m_dir / "out");
+        r.err = ReadFile(m_dir / "err");
+        return r;
+    }
+
+    std::string Rows(const std::vector<Row>& rows) {
+        WriteFile(m_dir / "rows.ini", RowsFile(rows));
+        return (m_dir / "rows.ini").string();
+    }
+
+    TempDir m_dir;
+};
+
+// A null-modem cable: socat joins two pseudo-terminals.
+class PtyCable {
+public:
+    explicit PtyCable(const TempDir& dir)
+        : m_socat({"socat", "pty,raw,echo=0,link=" + (dir / "dev0").string(),
+                   "pty,raw,echo=0,link=" + (dir / "dev1").string()},
+                  dir / "socat.out", dir / "socat.err") {
+        if (WaitUntil(
+                [&] {
+                    return std::filesystem::exists(dir / "dev0") &&
+                           std::filesystem::exists(dir / "dev1");
+                },
+                5s)) {
+            m_end[0] = std::filesystem::canonical(dir / "dev0").string();
+            m_end[1] = std::filesystem::canonical(dir / "dev1").string();
+        }
+    }
+    bool IsUp() const { return !m_end[0].empty(); }
+    const std::string& End(int i) const { return m_end[i]; }
+
+private:
+    Child m_socat;
+    std::string m_end[2];
+};
+
+struct Slave {
+    const char* name;
+    const char* mode; // the CLI's --mode
+    bool python;
+};
+
+void PrintTo(const Slave& slave, std::ostream* os) {
+    *os << slave.name;
+}
+
+std::string SlaveName(const ::testing::TestParamInfo<Slave>& slave) {
+    return slave.param.name;
+}
+
+class PollSlave : public Poll, public ::testing::WithParamInterface<Slave> {
+protected:
+    void SetUp() override {
+        if (!HasProgram("command -v socat"))
+            GTEST_SKIP() << "socat is not installed";
+        if (GetParam().python &&
+            !HasProgram("/usr/bin/python3 -c 'import pymodbus, serial_asyncio'"))
+            GTEST_SKIP() << "/usr/bin/python3 has no pymodbus (python3-pymodbus)";
+        m_pCable = std::make_unique<PtyCable>(m_dir);
+        ASSERT_TRUE(m_pCable->IsUp()) << ReadFile(m_dir / "socat.err");
+    }
+
+    // Starts the slave on one end of the cable with these registers set.
+    void StartSlave(const std::vector<std::string>& registers) {
+        std::vector<std::string> args;
+        const std::string dump = Dump().string();
+        if (GetParam().python) {
+            args = {"/usr/bin/python3", PYMODBUS_SLAVE_PATH, "--port", m_pCable->End(1),
+                    "--framer",         GetParam().mode,     "--dump", dump};
+            for (const auto& r : registers)
+                args.insert(args.end(), {"--set", r});
+        } else {
+            args = {MODBUS_RTU_SLAVE_PATH, m_pCable->End(1), dump};
+            args.insert(args.end(), registers.begin(), registers.end());
+        }
+        m_pSlave = std::make_unique<Child>(args, m_dir / "slave.out", m_dir / "slave.err");
+        ASSERT_TRUE(m_pSlave->IsStarted());
+        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(Dump()); }, 15s))
+            << "the slave did not start: " << ReadFile(m_dir / "slave.err");
+    }
+
+    std::filesystem::path Dump() const { return m_dir / "dump"; }
+    std::vector<std::string> Link() const {
+        std::vector<std::string> link = {"--link", "serial", "--com", "1=" + m_pCable->End(0)};
+        if (std::string(GetParam().mode) != "ascii") // the screen's default
+            link.insert(link.begin(), {"--mode", GetParam().mode});
+        return link;
+    }
+    std::vector<std::string> With(std::vector<std::string> args) const {
+        const auto link = Link();
+        args.insert(args.end(), link.begin(), link.end());
+        return args;
+    }
+
+    std::unique_ptr<PtyCable> m_pCable;
+    std::unique_ptr<Child> m_pSlave;
+};
+
+TEST_P(PollSlave, ReadRowsFillTheTableAndWriteRowsChangeTheSlave) {
+    StartSlave({"10=111", "11=222", "12=65535", "13=32768"});
+    // The engine begins with the second row: the write goes out first and
+    // the third row reads back what it wrote, through the slave.
+    const std::string rows =
+        Rows({{"r", 1, 10, 4, 0}, {"w", 1, 100, 2, 5}, {"r", 1, 100, 2, 20}, {"r", 1, 12, 1, 999}});
+    Result r =
+        RunCli(With({"yaskawa", "--rows", rows, "--cycles", "2", "--set", "5=7", "--set", "6=-2"}));
+    ASSERT_EQ(r.status, 0) << r.err << ReadFile(m_dir / "slave.err");
+    EXPECT_EQ(r.err, "");
+    const std::string words = "[000] 111\n[001] 222\n[002] 65535\n[003] 32768\n[005] 7\n"
+                              "[006] 65534\n[020] 7\n[021] 65534\n[999] 65535\n";
+    ASSERT_EQ(r.out.substr(0, words.size()), words) << r.out;
+    Stats stats;
+    ASSERT_TRUE(ParseStats(r.out.substr(words.size()), stats)) << r.out;
+    EXPECT_EQ(stats.requests, 8);
+    EXPECT_EQ(stats.replies, 8);
+    EXPECT_EQ(stats.timeouts, 0);
+    EXPECT_EQ(ReadFile(Dump()), "10=111\n11=222\n12=65535\n13=32768\n100=7\n101=65534\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Slaves, PollSlave,
+                         ::testing::Values(Slave{"libmodbus_rtu", "rtu", false},
+                                           Slave{"pymodbus_rtu", "rtu", true},
+                                           Slave{"pymodbus_ascii", "ascii", true}),
+                         SlaveName);
+
+class PollLibmodbus : public PollSlave {};
+
+// Rows the slave does not answer end by the time-out and polling goes on;
+// without --cycles a signal ends the run, which still prints its result.
+TEST_P(PollLibmodbus, TimeOutsAndASignalEndTheRunCleanly) {
+    StartSlave({"0=5"});
+    const std::string rows = Rows({{"r", 1, 0, 1, 0}, {"r", 9, 0, 1, 1}});
+    std::vector<std::string> args = With({"--rows", rows, "--seconds", "60"});
+    args.insert(args.begin(), {QUILLET_CLI_PATH, "poll", "yaskawa"});
+    Child cli(args, m_dir / "out", m_dir / "err");
+    // Slave 9 is nobody: its row is given up after about 1.7 s.
+    std::this_thread::sleep_for(2500ms);
+    cli.Signal(SIGTERM);
+    ASSERT_EQ(cli.Wait(10s), 0) << ReadFile(m_dir / "err");
+    const std::string out = ReadFile(m_dir / "out");
+    Stats stats;
+    ASSERT_TRUE(out.starts_with("[000] 5\n") && ParseStats(out.substr(8), stats)) << out;
+    const long long requests = stats.requests, replies = stats.replies, timeouts = stats.timeouts;
+    EXPECT_GE(timeouts, 1);
+    EXPECT_GE(replies, 1);
+    // At most the one request the signal caught in flight is unfinished.
+    EXPECT_LE(requests - replies - timeouts, 1);
+    EXPECT_GE(requests - replies - timeouts, 0);
+}
+
+// A serial device that goes away takes the link down; nothing reopens it
+// here, so the run ends with what it has, exit status 1.
+TEST_P(PollLibmodbus, ALinkThatGoesDownEndsTheRun) {
+    StartSlave({"3=33"});
+    std::vector<std::string> args = With({"--rows", Rows({{"r", 1, 3, 1, 7}}), "--seconds", "60"});
+    args.insert(args.begin(), {QUILLET_CLI_PATH, "poll", "yaskawa"});
+    Child cli(args, m_dir / "out", m_dir / "err");
+    std::this_thread::sleep_for(1000ms);
+    m_pSlave.reset();
+    m_pCable.reset(); // socat closes both ends
+    ASSERT_EQ(cli.Wait(10s), 1) << ReadFile(m_dir / "err");
+    EXPECT_EQ(ReadFile(m_dir / "err"), "quillet-cli poll: the link went down\n");
+    EXPECT_TRUE(ReadFile(m_dir / "out").starts_with("[007] 33\nrequests="))
+        << ReadFile(m_dir / "out");
+}
+
+INSTANTIATE_TEST_SUITE_P(Slaves, PollLibmodbus,
+                         ::testing::Values(Slave{"libmodbus_rtu", "rtu", false}), SlaveName);
+
+TEST_F(Poll, RefusedStartsShowTheEnginesMessage) {
+    const std::string rows = Rows({{"r", 1, 0, 1, 0}});
+    // A client link to a closed loopback port never comes up.
+    Result r = RunCli(
+        {"yaskawa", "--rows", rows, "--link", "tcp-client", "--ip", "127.0.0.1", "--port", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("통신이 연결되지 않았습니다."), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    // A UDP link is up at once; a file without rows, or no file, has nothing to poll.
+    WriteFile(m_dir / "empty.ini", RowsFile({}));
+    for (const std::string& file :
+         {(m_dir / "empty.ini").string(), (m_dir / "none.ini").string()}) {
+        r = RunCli({"yaskawa", "--rows", file, "--link", "udp", "--ip", "127.0.0.1", "--port", "9",
+                    "--udp-port", "0"});
+        EXPECT_EQ(r.status, 1) << file;
+        EXPECT_EQ(r.err, "INI파링 Read에 실패했습니다.\n") << file;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(Poll, UsageErrors) {
+    const std::string rows = Rows({{"r", 1, 0, 1, 0}});
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{"omron", "--rows", rows}, "unknown PLC 'omron'"},
+        {{"melsec", "--rows", rows}, "melsec is not available yet"},
+        {{"--rows", rows}, "PLC is required"},
+        {{"yaskawa"}, "--rows FILE.ini is required"},
+        {{"yaskawa", "--rows", rows, "--mode", "lan"}, "yaskawa has no mode 'lan' (ascii, rtu)"},
+        {{"yaskawa", "--rows", rows, "--set", "1000=1"}, "--set needs I=V"},
+        {{"yaskawa", "--rows", rows, "--set", "5=65536"}, "--set needs I=V"},
+        {{"yaskawa", "--rows", rows, "--set", "5=-32769"}, "--set needs I=V"},
+        {{"yaskawa", "--rows", rows, "--set", "-1=3"}, "--set needs I=V"},
+        {{"yaskawa", "--rows", rows, "--set", "5"}, "--set needs I=V"},
+        {{"yaskawa", "--rows", rows, "--cycles", "0"}, "--cycles needs"},
+        {{"yaskawa", "--rows", rows, "--cycles", "2", "--seconds", "2"}, "cannot go together"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--link", "udp"});
+        Result r = RunCli(args);
+        EXPECT_EQ(r.status, 64) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
