@@ -22,12 +22,21 @@ int main(int argc, char** argv) {
             files.push_back(p);
         }
     }
+    // A seed that cannot be read fails the run instead of being replayed as
+    // an empty input: a target that moves the current directory would
+    // otherwise lose every relative path after the first seed unnoticed.
+    std::size_t unreadable = 0;
     for (const auto& f : files) {
         std::ifstream in(f, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "cannot read %s\n", f.string().c_str());
+            ++unreadable;
+            continue;
+        }
         std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
-    std::printf("replayed %zu inputs\n", files.size());
-    return files.empty() ? 1 : 0;
+    std::printf("replayed %zu inputs\n", files.size() - unreadable);
+    return files.empty() || unreadable > 0 ? 1 : 0;
 }

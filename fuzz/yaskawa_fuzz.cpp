@@ -35,18 +35,20 @@ public:
 
 struct SFixture {
     SFixture() {
-        // The engine reads its rows from the current directory.
+        // The engine reads its rows from the current directory at Start and
+        // not again; the fuzzer's corpus and artifact paths are relative to
+        // the directory it was started in, so that one is given back.
+        const std::filesystem::path home = std::filesystem::current_path();
         std::filesystem::create_directories(dir);
         std::filesystem::current_path(dir);
         CPlcSettingsFile file(CPlcSettingsFile::PLC_YASKAWA);
         file.SaveRows(file.CurrentPath(), {{"자동읽기", "1", "WORD", "0", "1", "0"}});
-        if (probe.Start(memory, CYaskawaEngine::MEMOBUS_RTU) != 1)
-            __builtin_trap();
-    }
-    ~SFixture() {
+        const int started = probe.Start(memory, CYaskawaEngine::MEMOBUS_RTU);
+        std::filesystem::current_path(home);
         std::error_code ignored;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
         std::filesystem::remove_all(dir, ignored);
+        if (started != 1)
+            __builtin_trap();
     }
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("quillet-yaskawa-fuzz-" + std::to_string(::getpid()));
