@@ -101,11 +101,11 @@ CRequestGrid::CRequestGrid(int nGridType, QWidget* parent)
     font.setPixelSize(kFontPixels);
     font.setWeight(QFont::Medium);
     setFont(font);
-    // The headings take one pixel less, as the style's margins around a
+    // The headings take two pixels less, as the style's margins around a
     // heading are wider than the Windows grid's: "PLCDeviceType" then fits
     // its 90 pixels.
     QFont heading(font);
-    heading.setPixelSize(kFontPixels - 1);
+    heading.setPixelSize(kFontPixels - 2);
     horizontalHeader()->setFont(heading);
     verticalHeader()->setFont(heading);
 
