@@ -58,9 +58,8 @@ bool CPlcEngine::TakesFromMemory(const PlcRequestRow& row, long long& first,
 }
 
 bool CPlcEngine::ReadIni() {
-    m_path = m_file.CurrentPath();
     m_rows.clear();
-    std::vector<PlcRequestRow> rows = m_file.ReadRows(m_path);
+    std::vector<PlcRequestRow> rows = m_file.ReadRows(m_file.CurrentPath());
     if (rows.empty())
         return false;
     for (PlcRequestRow& row : rows) {
@@ -137,10 +136,4 @@ void CPlcEngine::OnTimer(int id) {
 void CPlcEngine::StoreWord(long long index, std::uint16_t value) {
     if (m_pMemory && index >= 0 && index < MemoryTable::kSize)
         m_pMemory->Set(static_cast<int>(index), value);
-}
-
-std::uint16_t CPlcEngine::TakeWord(long long index) const {
-    if (!m_pMemory || index < 0 || index >= MemoryTable::kSize)
-        return 0;
-    return m_pMemory->Get(static_cast<int>(index));
 }

@@ -78,10 +78,9 @@ protected:
     virtual bool TakesFromMemory(const PlcRequestRow& row, long long& first,
                                  long long& count) const;
 
-    // Memory access of the codecs, confined to the table.
+    // Stores a reply's word, only inside the table.
     void StoreWord(long long index, std::uint16_t value);
-    std::uint16_t TakeWord(long long index) const;
-    // The table of the last Start, null before one.
+    // The table of the last Start, null before one; write rows read it.
     const MemoryTable* Memory() const { return m_pMemory; }
 
     ILinkHub& m_hub;
@@ -101,7 +100,6 @@ private:
     std::vector<PlcRequestRow> m_rows;
     std::size_t m_nCursor = 0; // m_rows.size() stands for "none"
     MemoryTable* m_pMemory = nullptr;
-    std::filesystem::path m_path;
     long long m_nRequests = 0;
     long long m_nReplies = 0;
     long long m_nTimeouts = 0;

@@ -4,7 +4,6 @@
 #include "plc/CPlcSettingsFile.h"
 
 #include <array>
-#include <cstdio>
 
 namespace {
 
@@ -33,16 +32,12 @@ private:
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-int HexValue(std::uint8_t c) {
-    return CHexCodec::DigitValue(static_cast<char>(c));
-}
-
 // The hex number in the n characters at `at`, read as far as they are hex
 // digits (either case); 0 when the first one is not.
 unsigned HexAt(const std::vector<std::uint8_t>& text, std::size_t at, std::size_t n) {
     unsigned value = 0;
     for (std::size_t i = 0; i < n && at + i < text.size(); ++i) {
-        const int digit = HexValue(text[at + i]);
+        const int digit = CHexCodec::DigitValue(static_cast<char>(text[at + i]));
         if (digit < 0)
             break;
         value = value * 16 + static_cast<unsigned>(digit);
