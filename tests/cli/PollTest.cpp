@@ -432,12 +432,18 @@ TEST_F(Poll, BadAndErrorRepliesAreCountedAndFailTheRun) {
     }
 }
 
-// --seconds counts from the start of polling and does not end early.
+// --seconds counts from the start of polling and does not end early; a
+// rows file in UTF-8 with a byte order mark is read.
 TEST_F(Poll, SecondsEndNotBeforeTheirTime) {
     UdpPeer peer(m_dir, "01 03 02 12 34 B5 33");
     ASSERT_TRUE(peer.IsUp()) << ReadFile(m_dir / "peer.err");
+    // The rows as an editor saves them in UTF-8 with a byte order mark: read
+    // as the program's own.
+    WriteFile(m_dir / "utf8.ini", "\xEF\xBB\xBF[YASKAWA_INI0]\r\nCOMMTYPE=자동읽기\r\n"
+                                  "SLAVEADDRESS=1\r\nPLCDEVICETYPE=WORD\r\nPLCADDRESS=0\r\n"
+                                  "DATACOUNT=1\r\nANINDEX=0\r\n[YASKAWA_INI1]\r\nCOMMTYPE=\r\n");
     std::vector<std::string> args = {
-        "yaskawa", "--rows", Rows({{"r", 1, 0, 1, 0}}), "--mode", "rtu", "--seconds", "3"};
+        "yaskawa", "--rows", (m_dir / "utf8.ini").string(), "--mode", "rtu", "--seconds", "3"};
     const auto link = peer.Link();
     args.insert(args.end(), link.begin(), link.end());
     const auto begun = std::chrono::steady_clock::now();

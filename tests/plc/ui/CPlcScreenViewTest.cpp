@@ -475,6 +475,20 @@ TEST_F(PlcScreenTest, TheFilesRowsShowAtOnceAndAnEmptyGridNeverEmptiesTheFile) {
     }
 }
 
+// A file of more rows than are read says so when it is opened.
+TEST_F(PlcScreenTest, AFileCutAt9999RowsIsSaid) {
+    std::string text;
+    for (int k = 0; k <= 10000; ++k)
+        text += "[YASKAWA_INI" + std::to_string(k) + "]\nCOMMTYPE=" + CCp949::FromUtf8("자동읽기") +
+                "\nSLAVEADDRESS=1\nPLCADDRESS=0\nDATACOUNT=1\nANINDEX=0\n";
+    WriteFile(m_dir / "yaskawa_plc.ini", text);
+    Click(CPlcScreenView::IDC_OPEN);
+    EXPECT_EQ(m_view.Grid()->GetRowCount(), 9999);
+    EXPECT_EQ(Messages(),
+              std::vector<QString>{QString::fromUtf8(CPlcEngine::kRowsCut) +
+                                   QString::fromStdString((m_dir / "yaskawa_plc.ini").string())});
+}
+
 // A row the protocol cannot carry refuses the start with the engine's
 // message naming it; nothing goes out.
 TEST_F(PlcScreenTest, ARowThePlcCannotTakeRefusesTheStart) {
