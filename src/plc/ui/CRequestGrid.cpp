@@ -271,7 +271,7 @@ QString CRequestGrid::GetNewRowText(int nCol) const {
 }
 
 QString CRequestGrid::CheckCell(int nCol, int nRow, const QString& strText) const {
-    if (nCol < 0 || nCol >= columnCount() || strText.isEmpty())
+    if (nCol < 0 || nCol >= columnCount())
         return {};
     const SColumn& column = m_columns[static_cast<std::size_t>(nCol)];
     if (column.m_kind != KIND_DIGITS || column.m_nMax < 0)
@@ -427,9 +427,9 @@ bool CRequestGrid::Fits(int nCol, int nRow, const QString& strText) const {
         // ("1000" under "999"): copying such a row, or cutting and pasting
         // it back, must not lose it. A number the protocol cannot carry does
         // not fit.
-        return (CDigitsDelegate::Accepts(strText, GetMaxDigits(nCol)) ||
-                strText == GetNewRowText(nCol)) &&
-               CheckCell(nCol, nRow, strText).isEmpty();
+        return strText.isEmpty() || ((CDigitsDelegate::Accepts(strText, GetMaxDigits(nCol)) ||
+                                      strText == GetNewRowText(nCol)) &&
+                                     CheckCell(nCol, nRow, strText).isEmpty());
     case KIND_TEXT:
         break;
     }

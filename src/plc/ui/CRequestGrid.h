@@ -58,7 +58,7 @@ public:
     // What the cell (nCol, nRow) may hold when it is not this text, or
     // empty when it may hold it: the protocol's range of a number column
     // (a Yaskawa slave 1-247, 0 only for a write; 1-125 words read, 1-123
-    // written). Empty cells are left to the engine's check.
+    // written; an empty cell there holds nothing the PLC can take).
     QString CheckCell(int nCol, int nRow, const QString& strText) const;
     // Whether the cell is marked as holding what its protocol refuses.
     bool IsMarked(int nCol, int nRow) const;

@@ -489,6 +489,15 @@ TEST(RequestGrid, YaskawaCellsRefuseWhatTheProtocolCannotCarry) {
         EXPECT_EQ(grid->GetCellText(c.col, 0), c.taken ? U(c.text) : QStringLiteral("7"));
     }
 
+    // Nor does an emptied cell: a slave is needed. (Cut may still empty it,
+    // and a paste restore it.)
+    edit = type(1, QString());
+    ASSERT_TRUE(edit);
+    EXPECT_FALSE(edit->hasAcceptableInput());
+    grid->setCurrentCell(0, 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->GetCellText(1, 0), QStringLiteral("7"));
+
     // Values that come from a file are shown, and marked with their range.
     grid->SetCellText(0, 0, U("자동읽기"));
     grid->SetCellText(1, 0, QStringLiteral("256"));
