@@ -58,8 +58,8 @@ std::uint8_t CYaskawaEngine::Lrc(const std::uint8_t* bytes, int count) {
 
 int CYaskawaEngine::EncodeRequest(const PlcRequestRow& row, int mode, const MemoryTable* memory,
                                   std::uint8_t* buffer, int capacity) {
-    // The PDU of the largest write the bounds rule lets through is 2007
-    // bytes; the buffer leaves room for any row the file can hold.
+    // A polled write carries at most 123 registers (253 bytes of PDU); the
+    // buffer also holds what any other row would make, for the tests.
     std::array<std::uint8_t, kFrameMax> pdu{};
     CFrameWriter w(pdu.data(), static_cast<int>(pdu.size()));
     w.Put(static_cast<std::uint8_t>(row.m_nSlaveAddress & 0xFF));
