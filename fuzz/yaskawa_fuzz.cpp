@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes to the MEMOBUS reply parser, in both framings and at
-// any memory index: no access leaves the table, and a reply long enough for
-// the largest frame the protocol allows is always finished, so no peer can
-// hold a request open with bytes alone.
+// Feeds arbitrary bytes to the MEMOBUS reply parser, in both framings, for
+// read and write rows of any count and at any memory index: no access
+// leaves the table, the result is one of the engine's reply results, and a
+// reply long enough for the largest frame a byte count can state is always
+// finished, so no peer can hold a request open with bytes alone.
 #include "link/ILinkHub.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/codecs/CYaskawaEngine.h"
@@ -25,8 +26,11 @@ public:
 class CReplyProbe : public CYaskawaEngine {
 public:
     explicit CReplyProbe(ILinkHub& hub) : CYaskawaEngine(hub) {}
-    int Parse(const std::uint8_t* data, std::size_t size, int mode, int index) {
+    int Parse(const std::uint8_t* data, std::size_t size, int mode, int index, bool write,
+              int count) {
         m_nMode = mode;
+        m_current.m_strCommType = write ? PlcRequestRow::kAutoWrite : PlcRequestRow::kAutoRead;
+        m_current.m_nDataCount = count;
         m_current.m_nAnIndex = index;
         m_receive.assign(data, data + size);
         return ParseResponse();
@@ -64,11 +68,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3)
         return 0;
     const int mode = data[0] & 1;
+    const bool write = (data[0] & 2) != 0;
+    // Counts 1..64, enough to meet both ends of the table.
+    const int count = ((data[0] >> 2) & 0x3F) + 1;
     // Indexes from -128 to 1151 reach both ends of the table.
     const int index = (data[1] | (data[2] & 0x0F) << 8) - 128;
-    const int finished = fixture.probe.Parse(data + 3, size - 3, mode, index);
-    const std::size_t longest = mode == CYaskawaEngine::MEMOBUS_RTU ? 2 * 127 + 5 : 4 * 127 + 11;
-    if (!finished && size - 3 >= longest)
+    const int result = fixture.probe.Parse(data + 3, size - 3, mode, index, write, count);
+    if (result < CPlcEngine::REPLY_WAIT || result > CPlcEngine::REPLY_ERROR)
+        __builtin_trap();
+    // Slave, function, a byte count of 255, 255 data bytes and the check.
+    const std::size_t longest =
+        mode == CYaskawaEngine::MEMOBUS_RTU ? 3 + 255 + 2 : 1 + 2 * (3 + 255) + 2 + 2;
+    if (result == CPlcEngine::REPLY_WAIT && size - 3 >= longest)
         __builtin_trap();
     return 0;
 }

@@ -16,13 +16,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -92,7 +90,9 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
 CCliPoll::CCliPoll(CLinkHub& hub, long long nExchanges) : m_hub(hub), m_nBudget(nExchanges) {}
 
 long long CCliPoll::Finished() const {
-    return m_pEngine ? m_pEngine->GetReplyCount() + m_pEngine->GetTimeoutCount() : 0;
+    return m_pEngine ? m_pEngine->GetReplyCount() + m_pEngine->GetBadReplyCount() +
+                           m_pEngine->GetErrorReplyCount() + m_pEngine->GetTimeoutCount()
+                     : 0;
 }
 
 void CCliPoll::SendToLink(const std::uint8_t* bytes, int count) {
@@ -153,8 +153,13 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     MemoryTable memory;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        const bool known =
+            a == "--rows" || a == "--mode" || a == "--cycles" || a == "--seconds" || a == "--set";
+        if (!known)
+            return Usage(err, a.starts_with("--") ? "unknown option '" + a + "'"
+                                                  : "unexpected argument '" + a + "'");
         if (i + 1 >= args.size())
-            return Usage(err, "unexpected '" + a + "'");
+            return Usage(err, a + " needs a value");
         const std::string& v = args[++i];
         if (a == "--rows") {
             rowsPath = v;
@@ -173,12 +178,12 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
                                       names + ")");
         } else if (a == "--cycles") {
             if (!CProgramSettings::ParseInt(v, cycles) || cycles < 1 || cycles > kMaxCycles)
-                return Usage(err,
-                             "--cycles needs a number from 1 to " + std::to_string(kMaxCycles));
+                return Usage(err, "--cycles needs a number from 1 to " +
+                                      std::to_string(kMaxCycles) + ", not '" + v + "'");
         } else if (a == "--seconds") {
             if (!CProgramSettings::ParseInt(v, seconds) || seconds < 1 || seconds > kMaxSeconds)
                 return Usage(err, "--seconds needs a number of seconds from 1 to " +
-                                      std::to_string(kMaxSeconds));
+                                      std::to_string(kMaxSeconds) + ", not '" + v + "'");
         } else if (a == "--set") {
             int index = 0;
             std::uint16_t value = 0;
@@ -187,8 +192,6 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
                                   "65535, not '" +
                                       v + "'");
             memory.Set(index, value);
-        } else {
-            return Usage(err, "unknown option '" + a + "'");
         }
     }
     if (rowsPath.empty())
@@ -208,21 +211,6 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     static char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
-    // The engine reads its rows from its own file name in the current
-    // directory at Start, as the screen leaves them there: the given file
-    // is put under that name in a private folder for the moment of Start.
-    QTemporaryDir folder;
-    if (!folder.isValid()) {
-        err << "quillet-cli: " << folder.errorString().toStdString() << '\n';
-        return 1;
-    }
-    const std::filesystem::path folderPath = folder.path().toStdString();
-    {
-        std::error_code ignored; // a file that cannot be copied is a missing one
-        const CPlcSettingsFile file(plc->m_nScreen);
-        std::filesystem::copy_file(rowsPath, folderPath / file.GetLayout().m_szFileName, ignored);
-    }
-
     CQSettingsStore store;
     CComPortMap ports(&store);
     for (const auto& [n, device] : link.m_comDevices)
@@ -237,6 +225,9 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
 
     CCliPoll poll(hub, 0);
     std::unique_ptr<CPlcEngine> engine(plc->m_pfnCreate(poll));
+    // The rows come from the named file, not the screen's file in the
+    // current directory; the engine's messages then name it.
+    engine->SetRowsPath(rowsPath);
     poll.m_pEngine = engine.get();
     hub.SetActiveScreen(&poll);
 
@@ -284,27 +275,26 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     if (!hub.IsLinkUp() && !hub.GetLinkStatus().empty())
         err << hub.GetLinkStatus() << std::endl; // why the link is not up
 
-    std::error_code failed;
-    const std::filesystem::path home = std::filesystem::current_path(failed);
-    if (!failed)
-        std::filesystem::current_path(folderPath, failed);
-    if (failed) {
-        err << "quillet-cli: " << failed.message() << '\n';
-        manager.CloseLink();
-        return 1;
-    }
     const std::int64_t startNs = NowNs();
     const int started = g_bInterrupted ? 0 : engine->Start(memory, mode);
-    std::filesystem::current_path(home, failed);
-    folder.remove();
     if (started) {
         if (cycles > 0)
             poll.m_nBudget =
                 static_cast<long long>(cycles) * static_cast<long long>(engine->GetRows().size());
+        // A coarse timer may fire 5 % early (7.6 s for 8): a precise one,
+        // and the clock has the last word.
         QTimer limit;
+        const std::int64_t endNs = startNs + static_cast<std::int64_t>(seconds) * 1000000000;
         if (seconds > 0) {
             limit.setSingleShot(true);
-            QObject::connect(&limit, &QTimer::timeout, &app, &QCoreApplication::quit);
+            limit.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&limit, &QTimer::timeout, &app, [&] {
+                const std::int64_t leftNs = endNs - NowNs();
+                if (leftNs > 0)
+                    limit.start(static_cast<int>((leftNs + 999999) / 1000000));
+                else
+                    app.quit();
+            });
             limit.start(seconds * 1000);
         }
         bPolling = true;
@@ -336,6 +326,9 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     std::snprintf(rate, sizeof rate, "%.1f",
                   secondsPolled > 0 ? static_cast<double>(poll.Finished()) / secondsPolled : 0.0);
     out << "requests=" << engine->GetRequestCount() << " replies=" << engine->GetReplyCount()
-        << " timeouts=" << engine->GetTimeoutCount() << " polls_per_s=" << rate << std::endl;
-    return bLinkLost ? 1 : 0;
+        << " timeouts=" << engine->GetTimeoutCount() << " bad=" << engine->GetBadReplyCount()
+        << " errors=" << engine->GetErrorReplyCount() << " polls_per_s=" << rate << std::endl;
+    if (engine->GetReplyCount() == 0 && !bLinkLost)
+        err << "quillet-cli poll: no request got a good reply" << std::endl;
+    return bLinkLost || engine->GetReplyCount() == 0 ? 1 : 0;
 }

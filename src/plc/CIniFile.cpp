@@ -3,7 +3,10 @@
 #include "app/CSafeFile.h"
 #include "link/CCp949.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <system_error>
 
 namespace {
 
@@ -64,22 +67,36 @@ std::string CIniFile::Fold(std::string_view cp949Name) {
 }
 
 bool CIniFile::Load(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    auto fail = [this](std::string reason) {
         LoadFromBytes({});
+        m_strLoadError = std::move(reason);
         return false;
-    }
-    // istream::read turns a read error (a folder, a bad disk) into badbit
-    // instead of an exception.
+    };
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec)
+        return fail(ec.message());
+    if (std::filesystem::is_directory(status))
+        return fail(std::make_error_code(std::errc::is_a_directory).message());
+    if (!std::filesystem::is_regular_file(status))
+        return fail("not a regular file");
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return fail(errno ? std::strerror(errno) : "cannot be opened");
+    // istream::read turns a read error (a bad disk) into badbit instead of
+    // an exception.
     std::string bytes;
     char block[65536];
     while (in.read(block, sizeof block) || in.gcount() > 0)
         bytes.append(block, static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) {
-        LoadFromBytes({});
-        return false;
-    }
+    if (in.bad())
+        return fail("read error");
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    if (bytes.starts_with(kUtf8Bom))
+        bytes = CCp949::FromUtf8(std::string_view(bytes).substr(kUtf8Bom.size()));
     LoadFromBytes(bytes);
+    m_strLoadError.clear();
     return true;
 }
 

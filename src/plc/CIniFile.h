@@ -21,8 +21,13 @@ public:
 
     CIniFile() { LoadFromBytes({}); }
 
-    // A missing or unreadable file reads as empty; false then.
+    // A missing or unreadable file reads as empty; false then, with the
+    // reason in GetLoadError. Only a regular file is read: a FIFO would
+    // block. A file that begins with a UTF-8 byte order mark is taken as
+    // UTF-8 (an editor's "save as UTF-8") and held as CP949 like any other.
     bool Load(const std::filesystem::path& path);
+    // Why the last Load failed (the system's text); empty after a success.
+    const std::string& GetLoadError() const { return m_strLoadError; }
     void LoadFromBytes(std::string_view bytes);
     // Written beside the target and renamed over it.
     bool Save(const std::filesystem::path& path) const;
@@ -58,4 +63,5 @@ private:
 
     std::vector<Section> m_sections;
     std::unordered_map<std::string, std::size_t> m_index; // folded name -> first section
+    std::string m_strLoadError;
 };

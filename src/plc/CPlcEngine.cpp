@@ -3,6 +3,7 @@
 #include "link/ILinkHub.h"
 
 #include <array>
+#include <climits>
 
 CPlcEngine::CPlcEngine(ILinkHub& hub, int nPlc) : m_hub(hub), m_file(nPlc) {
     m_receive.reserve(kFrameMax);
@@ -30,8 +31,9 @@ int CPlcEngine::Start(MemoryTable& memory, int mode) {
         m_hub.ShowMessage(kNotConnected);
         return 0;
     }
-    if (!ReadIni()) {
-        m_hub.ShowMessage(kIniFailed);
+    std::string problem;
+    if (!ReadIni(problem)) {
+        m_hub.ShowMessage(problem);
         return 0;
     }
     m_nCursor = 0;
@@ -48,29 +50,102 @@ int CPlcEngine::Stop() {
     return 1;
 }
 
-bool CPlcEngine::TakesFromMemory(const PlcRequestRow& row, long long& first,
-                                 long long& count) const {
-    if (!row.IsWrite())
-        return false;
+bool CPlcEngine::UsesMemory(const PlcRequestRow& row, long long& first, long long& count) const {
     first = row.m_nAnIndex;
-    count = row.m_nDataCount < 1 ? 1 : row.m_nDataCount;
+    count = row.m_nDataCount;
     return true;
 }
 
-bool CPlcEngine::ReadIni() {
-    m_rows.clear();
-    std::vector<PlcRequestRow> rows = m_file.ReadRows(m_file.CurrentPath());
-    if (rows.empty())
+CPlcEngine::SLimit CPlcEngine::FieldLimit(const PlcRequestRow&, const std::string& key) const {
+    if (key == "ANINDEX")
+        return {0, MemoryTable::kSize - 1};
+    if (key == "DATACOUNT")
+        return {1, MemoryTable::kSize};
+    return {INT_MIN, INT_MAX};
+}
+
+std::string CPlcEngine::RowLabel(int nRow) const {
+    return "ROW " + std::to_string(nRow) + " (" + m_file.SectionName(nRow - 1) + "): ";
+}
+
+namespace {
+
+// An optional sign and digits, nothing else: the lenient reading takes
+// "PLC1" or an empty cell as 0, which on Modbus is the broadcast.
+bool IsNumber(const std::string& text) {
+    std::size_t i = text.starts_with('-') || text.starts_with('+') ? 1 : 0;
+    if (i >= text.size())
         return false;
-    for (PlcRequestRow& row : rows) {
-        long long first = 0;
-        long long count = 0;
-        if (TakesFromMemory(row, first, count) && !MemoryTable::ContainsRange(first, count))
-            continue;
-        m_rows.push_back(std::move(row));
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
     }
+    return true;
+}
+
+} // namespace
+
+std::string CPlcEngine::CheckRow(const PlcRequestRow& row, int nRow) const {
+    if (!row.IsRead() && !row.IsWrite())
+        return RowLabel(nRow) + "COMMTYPE \"" + row.m_strCommType +
+               "\"은(는) \"자동읽기\"도 \"자동쓰기\"도 아닙니다 (파일은 CP949로 저장합니다).";
+    const auto& keys = m_file.GetLayout().m_keys;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (!keys[k].m_pNumber)
+            continue;
+        const std::string key = keys[k].m_szName;
+        const std::string text = k < row.m_cells.size() ? row.m_cells[k] : std::string();
+        if (!IsNumber(text))
+            return RowLabel(nRow) + key + " \"" + text + "\"은(는) 숫자가 아닙니다.";
+        const long long value = row.*keys[k].m_pNumber;
+        const SLimit limit = FieldLimit(row, key);
+        if (value < limit.m_nMin || value > limit.m_nMax || text.size() > 11) {
+            const std::string range =
+                limit.m_szNote ? std::string(limit.m_szNote)
+                               : std::to_string(limit.m_nMin) + "~" + std::to_string(limit.m_nMax);
+            return RowLabel(nRow) + key + " \"" + text + "\"은(는) 범위(" + range +
+                   ")를 벗어납니다.";
+        }
+    }
+    if (std::string problem = CheckCodecRow(row); !problem.empty())
+        return RowLabel(nRow) + problem;
+    long long first = 0;
+    long long count = 0;
+    if (UsesMemory(row, first, count) && !MemoryTable::ContainsRange(first, count))
+        return RowLabel(nRow) + "ANINDEX " + std::to_string(first) + "부터 " +
+               std::to_string(count) + "개의 워드는 메모리 테이블(0~" +
+               std::to_string(MemoryTable::kSize - 1) + ")을 벗어납니다.";
+    return {};
+}
+
+bool CPlcEngine::ReadIni(std::string& problem) {
+    m_rows.clear();
+    m_nCursor = 0;
+    const std::filesystem::path path = m_rowsPath.empty() ? m_file.CurrentPath() : m_rowsPath;
+    CPlcSettingsFile::SReadInfo info;
+    std::vector<PlcRequestRow> rows = m_file.ReadRows(path, &info);
+    if (!info.m_strError.empty()) {
+        problem = std::string(kIniFailed) + "\n" + path.string() + ": " + info.m_strError;
+        return false;
+    }
+    if (rows.empty()) {
+        problem = std::string(kIniFailed) + "\n" + path.string() + ": " + m_file.SectionName(0) +
+                  "의 COMMTYPE이 비어 있어 요청 ROW가 없습니다.";
+        return false;
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string bad = CheckRow(rows[i], static_cast<int>(i) + 1);
+        if (!bad.empty()) {
+            problem = std::string(kBadRow) + "\n" + bad;
+            return false;
+        }
+    }
+    // Said, but not refused: the rows read are good ones.
+    if (info.m_bCut)
+        m_hub.ShowMessage(kRowsCut + path.string());
+    m_rows = std::move(rows);
     m_nCursor = m_rows.size();
-    return !m_rows.empty();
+    return true;
 }
 
 void CPlcEngine::NextRow() {
@@ -109,9 +184,16 @@ int CPlcEngine::OnReceive(const std::uint8_t* data, int length) {
         return 0;
     m_receive.insert(m_receive.end(), data, data + length);
     m_nTicks = 0;
-    if (ParseResponse() == 1) {
-        if (m_bWaiting)
-            ++m_nReplies;
+    const int result = ParseResponse();
+    if (result != REPLY_WAIT) {
+        if (m_bWaiting) {
+            if (result == REPLY_OK)
+                ++m_nReplies;
+            else if (result == REPLY_ERROR)
+                ++m_nErrorReplies;
+            else
+                ++m_nBadReplies;
+        }
         m_bWaiting = false;
         SendNextRequest();
     }

@@ -5,7 +5,9 @@
 #include "plc/PlcRequestRow.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 class ILinkHub;
@@ -16,11 +18,17 @@ class ILinkHub;
 // ParseResponse. Time comes from the host as OnTimer ticks; the host runs a
 // 100-ms timer while the engine asks for one (SetTimerHandler).
 //
-// Memory bounds, the same for every engine: words a reply carries are
-// stored only where they fall inside the table, the rest are dropped; a
-// write row that would take any word from outside the table is left out
-// when the rows are read, since sending made-up values to a PLC is worse
-// than not sending.
+// Rows are checked when they are read: a row whose COMMTYPE is unknown, or
+// whose number fields are not numbers or lie outside what the codec's
+// protocol can carry (FieldLimit, CheckCodecRow), or whose words fall
+// outside the table, refuses the start with a message naming the row and
+// the field. Nothing of a bad row is ever sent: a frame a PLC misreads, or
+// one that lands on another station, is worse than no frame.
+//
+// A reply counts only when it answers the request (station, function, what
+// it echoes) and passes its check; anything else is a bad reply. A reply
+// that says the request failed (a Modbus exception) is an error reply. All
+// three end the exchange at once.
 class CPlcEngine {
 public:
     static constexpr int ID_TIMER_POLL = 5;
@@ -28,6 +36,24 @@ public:
     static constexpr int kFrameMax = 4096;
     static constexpr const char* kNotConnected = "통신이 연결되지 않았습니다.";
     static constexpr const char* kIniFailed = "INI파링 Read에 실패했습니다.";
+    static constexpr const char* kBadRow = "요청 ROW가 잘못되어 통신을 시작하지 않습니다.";
+    static constexpr const char* kRowsCut =
+        "ROW는 9999개까지만 읽습니다. 그 뒤의 ROW는 쓰지 않습니다: ";
+
+    // What ParseResponse makes of the receive buffer.
+    enum ReplyResult {
+        REPLY_WAIT = 0,  // more bytes are needed
+        REPLY_OK = 1,    // the answer to the request, checked (and stored)
+        REPLY_BAD = 2,   // finished, but not an answer to this request
+        REPLY_ERROR = 3, // the PLC refused the request
+    };
+    // The values a number key may take; the note, when given, says them
+    // in place of "min~max".
+    struct SLimit {
+        long long m_nMin;
+        long long m_nMax;
+        const char* m_szNote = nullptr;
+    };
 
     // Called with (ID_TIMER_POLL, 100) to set the poll timer and
     // (ID_TIMER_POLL, 0) to kill it.
@@ -39,6 +65,9 @@ public:
     CPlcEngine& operator=(const CPlcEngine&) = delete;
 
     void SetTimerHandler(TimerFn fn) { m_fnTimer = std::move(fn); }
+    // Reads the rows from this file rather than the PLC's file in the
+    // current directory (the command line names its own).
+    void SetRowsPath(std::filesystem::path path) { m_rowsPath = std::move(path); }
 
     // 1 when polling has begun, 0 when refused (with the engine's message).
     int Start(MemoryTable& memory, int mode);
@@ -57,26 +86,40 @@ public:
     const CPlcSettingsFile& GetSettingsFile() const { return m_file; }
 
     // Counts since construction: requests sent, exchanges finished by a
-    // reply, requests given up by the time-out.
+    // good reply, by a bad one, by an error reply, and requests given up
+    // by the time-out.
     long long GetRequestCount() const { return m_nRequests; }
     long long GetReplyCount() const { return m_nReplies; }
+    long long GetBadReplyCount() const { return m_nBadReplies; }
+    long long GetErrorReplyCount() const { return m_nErrorReplies; }
     long long GetTimeoutCount() const { return m_nTimeouts; }
 
+    // Why a row of the file cannot be polled (row numbers from 1, as the
+    // grid shows them); empty when it can.
+    std::string CheckRow(const PlcRequestRow& row, int nRow) const;
+
 protected:
-    bool ReadIni();
+    // False with the message to show when there is nothing to poll.
+    bool ReadIni(std::string& problem);
     void NextRow();
     virtual void SendNextRequest();
     // Writes one frame for the current request into a zero-filled buffer of
     // kFrameMax bytes; always 1.
     virtual int BuildRequest(std::uint8_t* buffer, int& length) = 0;
-    // 1 when the reply in the receive buffer is finished, 0 for more bytes.
+    // A ReplyResult for the bytes in the receive buffer.
     virtual int ParseResponse() = 0;
     int SendFrame(const std::uint8_t* data, int length);
 
-    // The table words a write row takes, for the bounds rule; by default
-    // ANINDEX and DATACOUNT (at least one) for a "자동쓰기" row, none else.
-    virtual bool TakesFromMemory(const PlcRequestRow& row, long long& first,
-                                 long long& count) const;
+    // The table words a row stores into or takes from, for the bounds rule;
+    // by default ANINDEX and DATACOUNT words.
+    virtual bool UsesMemory(const PlcRequestRow& row, long long& first, long long& count) const;
+    // The values a number key may hold; by default ANINDEX inside the
+    // table, DATACOUNT from 1, anything for the others.
+    virtual SLimit FieldLimit(const PlcRequestRow& row, const std::string& key) const;
+    // A codec's rules beyond the limits; the problem, or empty.
+    virtual std::string CheckCodecRow(const PlcRequestRow& /*row*/) const { return {}; }
+    // "ROW n (SECTION): " for a message about a row.
+    std::string RowLabel(int nRow) const;
 
     // Stores a reply's word, only inside the table.
     void StoreWord(long long index, std::uint16_t value);
@@ -100,7 +143,10 @@ private:
     std::vector<PlcRequestRow> m_rows;
     std::size_t m_nCursor = 0; // m_rows.size() stands for "none"
     MemoryTable* m_pMemory = nullptr;
+    std::filesystem::path m_rowsPath; // empty: the PLC's file in the current directory
     long long m_nRequests = 0;
     long long m_nReplies = 0;
+    long long m_nBadReplies = 0;
+    long long m_nErrorReplies = 0;
     long long m_nTimeouts = 0;
 };

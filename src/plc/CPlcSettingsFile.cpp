@@ -86,6 +86,10 @@ int CPlcSettingsFile::CountRows(const CIniFile& ini) const {
     return kMaxRows;
 }
 
+bool CPlcSettingsFile::IsCut(const CIniFile& ini) const {
+    return CountRows(ini) == kMaxRows && !ini.GetString(SectionName(kMaxRows), "COMMTYPE").empty();
+}
+
 bool CPlcSettingsFile::SaveRows(const std::filesystem::path& path,
                                 const std::vector<std::vector<std::string>>& rows) const {
     if (!m_pLayout)
@@ -104,13 +108,15 @@ bool CPlcSettingsFile::SaveRows(const std::filesystem::path& path,
     return ini.Save(path);
 }
 
-std::vector<std::vector<std::string>>
-CPlcSettingsFile::LoadRows(const std::filesystem::path& path) const {
+std::vector<std::vector<std::string>> CPlcSettingsFile::LoadRows(const std::filesystem::path& path,
+                                                                 SReadInfo* pInfo) const {
     std::vector<std::vector<std::string>> rows;
     if (!m_pLayout)
         return rows;
     CIniFile ini;
     ini.Load(path);
+    if (pInfo)
+        *pInfo = {ini.GetLoadError(), IsCut(ini)};
     const int n = CountRows(ini);
     rows.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -123,12 +129,15 @@ CPlcSettingsFile::LoadRows(const std::filesystem::path& path) const {
     return rows;
 }
 
-std::vector<PlcRequestRow> CPlcSettingsFile::ReadRows(const std::filesystem::path& path) const {
+std::vector<PlcRequestRow> CPlcSettingsFile::ReadRows(const std::filesystem::path& path,
+                                                      SReadInfo* pInfo) const {
     std::vector<PlcRequestRow> rows;
     if (!m_pLayout)
         return rows;
     CIniFile ini;
     ini.Load(path);
+    if (pInfo)
+        *pInfo = {ini.GetLoadError(), IsCut(ini)};
     const int n = CountRows(ini);
     rows.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -136,6 +145,7 @@ std::vector<PlcRequestRow> CPlcSettingsFile::ReadRows(const std::filesystem::pat
         PlcRequestRow row;
         for (const SKey& key : m_pLayout->m_keys) {
             const std::string value = ini.GetString(section, key.m_szName);
+            row.m_cells.push_back(value);
             if (key.m_pNumber)
                 row.*key.m_pNumber = ParseDecimal(value);
             else

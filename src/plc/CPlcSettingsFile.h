@@ -49,15 +49,24 @@ public:
     // terminator. False when the file could not be written.
     bool SaveRows(const std::filesystem::path& path,
                   const std::vector<std::vector<std::string>>& rows) const;
+    // What a read found besides the rows.
+    struct SReadInfo {
+        std::string m_strError; // why the file could not be read; empty when it was
+        bool m_bCut = false;    // the file holds rows past the kMaxRows read
+    };
     // The rows up to the first empty COMMTYPE; a missing or unreadable file
     // gives none.
-    std::vector<std::vector<std::string>> LoadRows(const std::filesystem::path& path) const;
-    // The same rows as records, decimal keys converted.
-    std::vector<PlcRequestRow> ReadRows(const std::filesystem::path& path) const;
+    std::vector<std::vector<std::string>> LoadRows(const std::filesystem::path& path,
+                                                   SReadInfo* pInfo = nullptr) const;
+    // The same rows as records, decimal keys converted, texts kept.
+    std::vector<PlcRequestRow> ReadRows(const std::filesystem::path& path,
+                                        SReadInfo* pInfo = nullptr) const;
 
     // The first k in 0..9998 whose section has an empty or no COMMTYPE, or
     // 9999 when every one of them has one.
     int CountRows(const CIniFile& ini) const;
+    // Whether rows go on past the ones CountRows gives.
+    bool IsCut(const CIniFile& ini) const;
     std::string SectionName(int nRow) const;
 
     // Leading white space, an optional sign, then digits up to the first

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // One request row of a PLC settings file as the engine polls it: one field
 // per key of the PLCs' key lists. A decimal key whose text has no leading
@@ -19,6 +20,9 @@ struct PlcRequestRow {
     int m_nPlcAddress = 0;       // PLCADDRESS
     int m_nDataCount = 0;        // DATACOUNT
     int m_nAnIndex = 0;          // ANINDEX
+    // The texts as the file holds them, one per key in key order: a number
+    // field cannot tell "PLC1" or an empty cell from a typed "0".
+    std::vector<std::string> m_cells;
 
     static constexpr const char* kAutoRead = "자동읽기";
     static constexpr const char* kAutoWrite = "자동쓰기";

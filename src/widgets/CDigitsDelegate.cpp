@@ -3,9 +3,36 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QToolTip>
 
-CDigitsDelegate::CDigitsDelegate(int digits, QObject* parent)
-    : QStyledItemDelegate(parent), m_nDigits(digits) {}
+namespace {
+
+// Digits as the pattern allows them; what the check refuses stays
+// Intermediate, so the view's Return and Tab do not commit it and the user
+// can go on typing ("2", "24", "247").
+class CCheckedValidator : public QRegularExpressionValidator {
+public:
+    CCheckedValidator(const QRegularExpression& pattern, CDigitsDelegate::CheckFn check,
+                      QModelIndex index, QObject* parent)
+        : QRegularExpressionValidator(pattern, parent), m_fnCheck(std::move(check)),
+          m_index(index) {}
+
+    State validate(QString& input, int& pos) const override {
+        const State state = QRegularExpressionValidator::validate(input, pos);
+        if (state == Acceptable && m_fnCheck && !m_fnCheck(m_index, input).isEmpty())
+            return Intermediate;
+        return state;
+    }
+
+private:
+    CDigitsDelegate::CheckFn m_fnCheck;
+    QPersistentModelIndex m_index;
+};
+
+} // namespace
+
+CDigitsDelegate::CDigitsDelegate(int digits, QObject* parent, CheckFn check)
+    : QStyledItemDelegate(parent), m_nDigits(digits), m_fnCheck(std::move(check)) {}
 
 bool CDigitsDelegate::Accepts(const QString& text, int digits) {
     if (text.size() > digits)
@@ -30,8 +57,38 @@ QWidget* CDigitsDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
     const QString current = index.data(Qt::EditRole).toString();
     if (!Accepts(current, m_nDigits) && Accepts(current, static_cast<int>(current.size())))
         pattern += QLatin1Char('|') + QRegularExpression::escape(current);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), edit));
+    const QRegularExpression expression(pattern);
+    if (m_fnCheck) {
+        edit->setValidator(new CCheckedValidator(expression, m_fnCheck, index, edit));
+        // What is refused is shown at once: the editor turns red and says
+        // what the cell takes.
+        const CheckFn check = m_fnCheck;
+        const QPersistentModelIndex cell(index);
+        connect(edit, &QLineEdit::textChanged, edit, [edit, check, cell](const QString& text) {
+            const QString problem = check(cell, text);
+            edit->setStyleSheet(problem.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral("QLineEdit { background: #ffb0b0; }"));
+            edit->setToolTip(problem);
+            if (problem.isEmpty())
+                QToolTip::hideText();
+            else if (edit->isVisible())
+                QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), problem, edit);
+        });
+    } else {
+        edit->setValidator(new QRegularExpressionValidator(expression, edit));
+    }
     edit->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     edit->setFrame(false);
     return edit;
+}
+
+void CDigitsDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                   const QModelIndex& index) const {
+    // Whatever closes the editor (a click elsewhere, the grid disabled), a
+    // refused value never reaches the cell: it keeps what it had.
+    auto* edit = qobject_cast<QLineEdit*>(editor);
+    if (edit && m_fnCheck && !m_fnCheck(index, edit->text()).isEmpty())
+        return;
+    QStyledItemDelegate::setModelData(editor, model, index);
 }

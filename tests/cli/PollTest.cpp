@@ -89,6 +89,13 @@ private:
     pid_t m_pid = -1;
 };
 
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
 bool HasProgram(const std::string& test) {
     return std::system((test + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -116,13 +123,14 @@ std::string RowsFile(const std::vector<Row>& rows) {
 
 // The last line of a run: the counts, and the rate with one decimal.
 struct Stats {
-    long long requests = -1, replies = -1, timeouts = -1;
+    long long requests = -1, replies = -1, timeouts = -1, bad = -1, errors = -1;
 };
 bool ParseStats(const std::string& line, Stats& s) {
     int rateAt = -1, end = -1;
     if (std::sscanf(line.c_str(),
-                    "requests=%lld replies=%lld timeouts=%lld polls_per_s=%n%*u.%*1u%n",
-                    &s.requests, &s.replies, &s.timeouts, &rateAt, &end) != 3 ||
+                    "requests=%lld replies=%lld timeouts=%lld bad=%lld errors=%lld "
+                    "polls_per_s=%n%*u.%*1u%n",
+                    &s.requests, &s.replies, &s.timeouts, &s.bad, &s.errors, &rateAt, &end) != 5 ||
         end < 0)
         return false;
     return line.substr(static_cast<std::size_t>(end)) == "\n" &&
@@ -259,6 +267,8 @@ TEST_P(PollSlave, ReadRowsFillTheTableAndWriteRowsChangeTheSlave) {
     EXPECT_EQ(stats.requests, 8);
     EXPECT_EQ(stats.replies, 8);
     EXPECT_EQ(stats.timeouts, 0);
+    EXPECT_EQ(stats.bad, 0);
+    EXPECT_EQ(stats.errors, 0);
     EXPECT_EQ(ReadFile(Dump()), "10=111\n11=222\n12=65535\n13=32768\n100=7\n101=65534\n");
 }
 
@@ -321,16 +331,127 @@ TEST_F(Poll, RefusedStartsShowTheEnginesMessage) {
     EXPECT_NE(r.err.find("통신이 연결되지 않았습니다."), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
 
-    // A UDP link is up at once; a file without rows, or no file, has nothing to poll.
+    // A UDP link is up at once; a file without rows, or none that can be
+    // read, has nothing to poll: the message names the file and the reason.
     WriteFile(m_dir / "empty.ini", RowsFile({}));
-    for (const std::string& file :
-         {(m_dir / "empty.ini").string(), (m_dir / "none.ini").string()}) {
+    std::filesystem::create_directory(m_dir / "dir.ini");
+    const std::pair<std::string, std::string> files[] = {
+        {(m_dir / "empty.ini").string(),
+         "YASKAWA_INI0의 COMMTYPE이 비어 있어 요청 ROW가 없습니다."},
+        {(m_dir / "none.ini").string(), "No such file or directory"},
+        {(m_dir / "dir.ini").string(), "Is a directory"},
+    };
+    for (const auto& [file, reason] : files) {
         r = RunCli({"yaskawa", "--rows", file, "--link", "udp", "--ip", "127.0.0.1", "--port", "9",
                     "--udp-port", "0"});
         EXPECT_EQ(r.status, 1) << file;
-        EXPECT_EQ(r.err, "INI파링 Read에 실패했습니다.\n") << file;
+        EXPECT_EQ(r.err, "INI파링 Read에 실패했습니다.\n" + file + ": " + reason + "\n");
         EXPECT_EQ(r.out, "");
     }
+
+    // A row the protocol cannot carry is named, and nothing polls.
+    const std::string bad =
+        ReplaceAll(RowsFile({{"w", 1, 0, 1, 0}}), "SLAVEADDRESS=1", "SLAVEADDRESS=PLC1");
+    WriteFile(m_dir / "bad.ini", bad);
+    r = RunCli({"yaskawa", "--rows", (m_dir / "bad.ini").string(), "--link", "udp", "--ip",
+                "127.0.0.1", "--port", "9", "--udp-port", "0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ROW 1 (YASKAWA_INI0): SLAVEADDRESS \"PLC1\""), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+// A UDP peer on loopback that answers every datagram with the same bytes.
+class UdpPeer {
+public:
+    UdpPeer(const TempDir& dir, const std::string& replyHex)
+        : m_child({"/usr/bin/python3", "-c", kScript, (dir / "ports").string(), replyHex},
+                  dir / "peer.out", dir / "peer.err") {
+        if (WaitUntil([&] { return std::filesystem::exists(dir / "ports"); }, 10s))
+            std::sscanf(ReadFile(dir / "ports").c_str(), "%d %d", &m_nPort, &m_nClientPort);
+    }
+    // Where the peer listens, and a free port for the program's end.
+    std::vector<std::string> Link() const {
+        return {"--link",     "udp",
+                "--ip",       "127.0.0.1",
+                "--port",     std::to_string(m_nPort),
+                "--udp-port", std::to_string(m_nClientPort)};
+    }
+    bool IsUp() const { return m_nPort > 0; }
+
+private:
+    static constexpr const char* kScript = R"(
+import os, socket, sys
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("127.0.0.1", 0))
+free = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+free.bind(("127.0.0.1", 0))
+client = free.getsockname()[1]
+free.close()
+with open(sys.argv[1] + ".tmp", "w") as f:
+    f.write("%d %d" % (s.getsockname()[1], client))
+os.rename(sys.argv[1] + ".tmp", sys.argv[1])
+reply = bytes.fromhex(sys.argv[2])
+while True:
+    data, peer = s.recvfrom(65536)
+    s.sendto(reply, peer)
+)";
+    Child m_child;
+    int m_nPort = 0;
+    int m_nClientPort = 0;
+};
+
+// Replies that do not check, or that refuse the request, end the exchange
+// at once and are counted apart; a run without one good reply fails.
+TEST_F(Poll, BadAndErrorRepliesAreCountedAndFailTheRun) {
+    struct Case {
+        const char* reply;
+        long long Stats::*counted;
+    } cases[] = {
+        {"01 03 02 12 34 00 00", &Stats::bad}, // a bad CRC
+        {"09 03 02 12 34 54 F2", &Stats::bad}, // another slave
+        {"01 83 02 C0 F1", &Stats::errors},    // an exception
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        UdpPeer peer(m_dir, c.reply);
+        ASSERT_TRUE(peer.IsUp()) << ReadFile(m_dir / "peer.err");
+        std::vector<std::string> args = {
+            "yaskawa", "--rows", Rows({{"r", 1, 0, 1, 0}}), "--mode", "rtu", "--cycles", "3"};
+        const auto link = peer.Link();
+        args.insert(args.end(), link.begin(), link.end());
+        Result r = RunCli(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "quillet-cli poll: no request got a good reply\n");
+        Stats stats;
+        ASSERT_TRUE(ParseStats(r.out, stats)) << r.out;
+        EXPECT_EQ(stats.replies, 0);
+        EXPECT_EQ(stats.timeouts, 0);
+        EXPECT_EQ(stats.*c.counted, 3);
+        std::filesystem::remove(m_dir / "ports");
+    }
+}
+
+// --seconds counts from the start of polling and does not end early; a
+// rows file in UTF-8 with a byte order mark is read.
+TEST_F(Poll, SecondsEndNotBeforeTheirTime) {
+    UdpPeer peer(m_dir, "01 03 02 12 34 B5 33");
+    ASSERT_TRUE(peer.IsUp()) << ReadFile(m_dir / "peer.err");
+    // The rows as an editor saves them in UTF-8 with a byte order mark: read
+    // as the program's own.
+    WriteFile(m_dir / "utf8.ini", "\xEF\xBB\xBF[YASKAWA_INI0]\r\nCOMMTYPE=자동읽기\r\n"
+                                  "SLAVEADDRESS=1\r\nPLCDEVICETYPE=WORD\r\nPLCADDRESS=0\r\n"
+                                  "DATACOUNT=1\r\nANINDEX=0\r\n[YASKAWA_INI1]\r\nCOMMTYPE=\r\n");
+    std::vector<std::string> args = {
+        "yaskawa", "--rows", (m_dir / "utf8.ini").string(), "--mode", "rtu", "--seconds", "3"};
+    const auto link = peer.Link();
+    args.insert(args.end(), link.begin(), link.end());
+    const auto begun = std::chrono::steady_clock::now();
+    Result r = RunCli(args);
+    const auto took = std::chrono::steady_clock::now() - begun;
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GE(took, 3s);
+    EXPECT_TRUE(r.out.starts_with("[000] 4660\nrequests=")) << r.out;
 }
 
 TEST_F(Poll, UsageErrors) {
@@ -351,6 +472,13 @@ TEST_F(Poll, UsageErrors) {
         {{"yaskawa", "--rows", rows, "--set", "5"}, "--set needs I=V"},
         {{"yaskawa", "--rows", rows, "--cycles", "0"}, "--cycles needs"},
         {{"yaskawa", "--rows", rows, "--cycles", "2", "--seconds", "2"}, "cannot go together"},
+        {{"yaskawa", "--rows", rows, "--cycles", "x"},
+         "--cycles needs a number from 1 to 1000000000, not 'x'"},
+        {{"yaskawa", "--rows", rows, "--seconds", "0"},
+         "--seconds needs a number of seconds from 1 to 2000000, not '0'"},
+        {{"yaskawa", "--rows"}, "--rows needs a value"},
+        {{"yaskawa", "stray", "--rows", rows}, "unexpected argument 'stray'"},
+        {{"yaskawa", "--rows", rows, "--verbose", "1"}, "unknown option '--verbose'"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = c.args;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class IniFile : public ::testing::Test {
@@ -149,6 +151,30 @@ TEST_F(IniFile, ManySectionsAreFoundQuickly) {
     while (rows < 10000 && !back.GetString("row" + std::to_string(rows), "commtype").empty())
         ++rows;
     EXPECT_EQ(rows, 5000);
+}
+
+} // namespace
+
+namespace {
+
+// What cannot be read says why; a FIFO is refused, not waited on; a file an
+// editor saved as UTF-8 with a byte order mark reads as the program's own.
+TEST_F(IniFile, LoadSaysWhyAndReadsUtf8WithAByteOrderMark) {
+    CIniFile ini;
+    EXPECT_FALSE(ini.Load(m_dir / "none.ini"));
+    EXPECT_EQ(ini.GetLoadError(), "No such file or directory");
+    std::filesystem::create_directory(m_dir / "dir.ini");
+    EXPECT_FALSE(ini.Load(m_dir / "dir.ini"));
+    EXPECT_EQ(ini.GetLoadError(), "Is a directory");
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(ini.Load(m_dir / "fifo.ini"));
+    EXPECT_EQ(ini.GetLoadError(), "not a regular file");
+
+    WriteFile(m_dir / "utf8.ini", "\xEF\xBB\xBF[YASKAWA_INI0]\r\nCOMMTYPE=자동읽기\r\n");
+    ASSERT_TRUE(ini.Load(m_dir / "utf8.ini"));
+    EXPECT_EQ(ini.GetLoadError(), "");
+    EXPECT_EQ(ini.GetString("YASKAWA_INI0", "COMMTYPE"), "자동읽기");
+    EXPECT_EQ(ini.ToBytes(), "[YASKAWA_INI0]\r\nCOMMTYPE=" + CCp949::FromUtf8("자동읽기") + "\r\n");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "PlcTestSupport.h"
 #include "RecordingHub.h"
 #include "TestBytes.h"
+#include "link/CCp949.h"
 
 #include <gtest/gtest.h>
 
@@ -150,72 +151,146 @@ TEST_F(YaskawaEngine, AnAsciiReplySplitOverBlocksCompletesOnItsLastByte) {
     EXPECT_EQ(m_memory.Get(11), 0xFFFF);
 }
 
-TEST_F(YaskawaEngine, RepliesAreStoredOnlyWhenTheyCheck) {
+// A reply counts only when it answers the request and checks; an exception
+// reply ends the exchange at once as an error.
+TEST_F(YaskawaEngine, RepliesMustAnswerTheRequestAndCheck) {
+    enum Outcome { WAIT, OK, BAD, ERROR };
+    const CellRow read = ReadRow(1, 0, 1, 0);
+    const CellRow write = WriteRow(1, 0x10, 1, 3);
     struct Case {
         const char* name;
         int mode;
+        CellRow row;
         std::string reply;
-        bool finished;
-        int stored; // words 0.. of the reply that land at index 0
+        Outcome outcome;
+        int stored; // word 0 afterwards
     } cases[] = {
-        {"ascii read", ASCII, ":110302ABCD72\r\n", true, 0xABCD},
-        {"ascii lower-case data", ASCII, ":110302abcd72\r\n", true, 0xABCD},
-        {"ascii lower-case lrc", ASCII, ":010304000AFFFFf0\r\n", true, 0},
-        {"ascii wrong lrc", ASCII, ":110302ABCD73\r\n", true, 0},
-        {"ascii no cr lf", ASCII, ":110302ABCD72\n\r", true, 0},
-        {"ascii other function", ASCII, ":110402ABCD71\r\n", true, 0},
-        {"ascii write echo waits for 17", ASCII, ":011000100001DE\r", false, 0},
-        {"ascii write echo", ASCII, ":011000100001DE\r\n", true, 0},
-        {"ascii exception is never examined", ASCII, ":01830179\r\n", false, 0},
-        {"rtu read", RTU, ToString("01 03 02 12 34 B5 33"_hex), true, 0x1234},
-        {"rtu bad crc", RTU, ToString("01 03 02 12 34 B5 34"_hex), true, 0},
-        {"rtu other function", RTU, ToString("01 04 02 12 34 00 00"_hex), true, 0},
-        {"rtu write echo", RTU, ToString("01 10 00 10 00 01 00 0C"_hex), true, 0},
-        {"rtu exception is never examined", RTU, ToString("01 83 02 C0 F1"_hex), false, 0},
-        {"rtu byte count 0 waits for 7", RTU, ToString("01 03 00 20 F0"_hex), false, 0},
-        {"rtu byte count 0 with more", RTU, ToString("01 03 00 20 F0 00 00"_hex), true, 0},
+        {"ascii read", ASCII, read, ":010302ABCD82\r\n", OK, 0xABCD},
+        {"ascii lower-case data", ASCII, read, ":010302abcd82\r\n", OK, 0xABCD},
+        {"ascii lower-case lrc", ASCII, read, ":0103021234b4\r\n", BAD, 0},
+        {"ascii wrong lrc", ASCII, read, ":010302ABCD83\r\n", BAD, 0},
+        {"ascii no cr lf", ASCII, read, ":010302ABCD82\n\r", BAD, 0},
+        {"ascii bad hex digit", ASCII, read, ":01030212G4B4\r\n", BAD, 0},
+        {"ascii no colon", ASCII, read, "010302ABCD82\r\n", BAD, 0},
+        {"ascii another slave", ASCII, read, ":110302ABCD72\r\n", BAD, 0},
+        {"ascii another function", ASCII, read, ":0104021234B3\r\n", BAD, 0},
+        {"ascii write echo to a read", ASCII, read, ":011000100001DE\r\n", BAD, 0},
+        {"ascii exception", ASCII, read, ":0183027A\r\n", ERROR, 0},
+        {"ascii exception waits for its end", ASCII, read, ":0183027A\r", WAIT, 0},
+        {"ascii write echo", ASCII, write, ":011000100001DE\r\n", OK, 0},
+        {"ascii write echo, wrong lrc", ASCII, write, ":011000100001DF\r\n", BAD, 0},
+        {"rtu read", RTU, read, ToString("01 03 02 12 34 B5 33"_hex), OK, 0x1234},
+        {"rtu read waits for its crc", RTU, read, ToString("01 03 02 12 34 B5"_hex), WAIT, 0},
+        {"rtu bad crc", RTU, read, ToString("01 03 02 12 34 B5 34"_hex), BAD, 0},
+        {"rtu another slave", RTU, read, ToString("09 03 02 12 34 54 F2"_hex), BAD, 0},
+        {"rtu another function", RTU, read, ToString("01 04 02 12 34 B4 47"_hex), BAD, 0},
+        {"rtu another count", RTU, read, ToString("01 03 04 00 0A FF FF DB 81"_hex), BAD, 0},
+        {"rtu exception", RTU, read, ToString("01 83 02 C0 F1"_hex), ERROR, 0},
+        {"rtu exception, bad crc", RTU, read, ToString("01 83 02 C0 F2"_hex), BAD, 0},
+        {"rtu write echo", RTU, write, ToString("01 10 00 10 00 01 00 0C"_hex), OK, 0},
+        {"rtu write echo, bad crc", RTU, write, ToString("01 10 00 10 00 01 00 0D"_hex), BAD, 0},
+        {"rtu write echo, other start", RTU, write, ToString("01 10 00 11 00 01 51 CC"_hex), BAD,
+         0},
+        {"rtu write echo, other count", RTU, write, ToString("01 10 00 10 00 02 40 0D"_hex), BAD,
+         0},
+        {"rtu write exception", RTU, write, ToString("01 90 02 CD C1"_hex), ERROR, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        CYaskawaEngine engine(m_hub);
         m_hub.m_sent.clear();
         m_memory.Clear();
-        StartWith({ReadRow(1, 0, 1, 0)}, c.mode);
-        Receive(c.reply);
-        EXPECT_EQ(m_hub.m_sent.size(), c.finished ? 2u : 1u);
+        WriteYaskawaRows({c.row});
+        ASSERT_EQ(engine.Start(m_memory, c.mode), 1);
+        engine.OnReceive(ToBytes(c.reply).data(), static_cast<int>(c.reply.size()));
+        // Whatever ends the exchange sends the next request at once.
+        EXPECT_EQ(m_hub.m_sent.size(), c.outcome == WAIT ? 1u : 2u);
+        EXPECT_EQ(engine.GetReplyCount(), c.outcome == OK ? 1 : 0);
+        EXPECT_EQ(engine.GetBadReplyCount(), c.outcome == BAD ? 1 : 0);
+        EXPECT_EQ(engine.GetErrorReplyCount(), c.outcome == ERROR ? 1 : 0);
         EXPECT_EQ(m_memory.Get(0), c.stored);
-        m_engine.Stop();
     }
 }
 
-TEST_F(YaskawaEngine, TheReplyStatesHowManyWordsAreStored) {
-    StartWith({ReadRow(1, 0, 10, 20)}, RTU);
-    Receive("01 03 04 00 0A FF FF DB 81"_hex);
-    EXPECT_EQ(m_memory.Get(20), 0x000A);
-    EXPECT_EQ(m_memory.Get(21), 0xFFFF);
-    EXPECT_EQ(m_memory.Get(22), 0);
+TEST_F(YaskawaEngine, ABadReplyStoresNothingAndPollingGoesOn) {
+    // A peer that answers everything with a bad CRC: no reply counts.
+    StartWith({ReadRow(1, 0, 1, 0)}, RTU);
+    for (int i = 0; i < 3; ++i)
+        Receive("01 03 02 12 34 00 00"_hex);
+    EXPECT_EQ(m_hub.m_sent.size(), 4u);
+    EXPECT_EQ(m_engine.GetReplyCount(), 0);
+    EXPECT_EQ(m_engine.GetBadReplyCount(), 3);
+    EXPECT_EQ(m_memory.Get(0), 0);
 }
 
-TEST_F(YaskawaEngine, WordsOutsideTheTableAreNeverTouched) {
-    // A read row at 998 with a reply of two words, one at a negative index,
-    // and a write row past the end, which is never sent.
-    StartWith({ReadRow(1, 1, 2, 998), WriteRow(1, 2, 5, 996), ReadRow(1, 3, 2, -1)}, RTU);
-    EXPECT_EQ(m_engine.GetRows().size(), 2u);
-    EXPECT_EQ(Last()[3], 3); // the second row kept
-    Receive("01 03 04 00 0A FF FF DB 81"_hex);
-    EXPECT_EQ(m_memory.Get(0), 0xFFFF);
-    EXPECT_EQ(Last()[3], 1);
-    Receive("01 03 04 00 0A FF FF DB 81"_hex);
-    EXPECT_EQ(m_memory.Get(998), 0x000A);
-    EXPECT_EQ(m_memory.Get(999), 0xFFFF);
-    for (const Bytes& frame : m_hub.m_sent)
-        EXPECT_EQ(frame[1], 0x03);
+// Rows Modbus cannot carry refuse the start, naming the row and the field;
+// nothing is sent.
+TEST_F(YaskawaEngine, RowsTheProtocolCannotCarryRefuseTheStart) {
+    auto row = [](const char* type, const char* slave, const char* address, const char* count,
+                  const char* index) {
+        return CellRow{type, slave, "WORD", address, count, index};
+    };
+    const char* r = "자동읽기";
+    const char* w = "자동쓰기";
+    struct Case {
+        CellRow row;
+        const char* field;
+    } cases[] = {
+        {row(w, "256", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(w, "248", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(w, "PLC1", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(w, "", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(w, "00", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(r, "0", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(w, "-1", "0", "1", "0"), "SLAVEADDRESS"},
+        {row(w, "1", "70000", "1", "0"), "PLCADDRESS"},
+        {row(w, "1", "-1", "1", "0"), "PLCADDRESS"},
+        {row(w, "1", "12x", "1", "0"), "PLCADDRESS"},
+        {row(w, "1", "0", "0", "0"), "DATACOUNT"},
+        {row(w, "1", "0", "-5", "0"), "DATACOUNT"},
+        {row(w, "1", "0", "124", "0"), "DATACOUNT"},
+        {row(w, "1", "0", "1000", "0"), "DATACOUNT"},
+        {row(r, "1", "0", "126", "0"), "DATACOUNT"},
+        {row(r, "1", "0", "65535", "0"), "DATACOUNT"},
+        {row(r, "1", "0", "1", "1000"), "ANINDEX"},
+        {row(r, "1", "0", "1", "-1"), "ANINDEX"},
+        {row(r, "1", "0", "20", "990"), "ANINDEX"},
+        {row(w, "1", "0", "5", "996"), "ANINDEX"},
+        {row("수동", "1", "0", "1", "0"), "COMMTYPE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row[0] + "," + c.row[1] + "," + c.row[3] + "," + c.row[4] + "," + c.row[5]);
+        m_hub.m_messages.clear();
+        // The bad row second: the message names it as the grid numbers it.
+        WriteYaskawaRows({ReadRow(1, 0, 1, 0), c.row});
+        EXPECT_EQ(m_engine.Start(m_memory, RTU), 0);
+        m_engine.Stop();
+        ASSERT_EQ(m_hub.m_messages.size(), 1u);
+        const std::string& text = m_hub.m_messages[0];
+        EXPECT_TRUE(text.starts_with(CPlcEngine::kBadRow)) << text;
+        EXPECT_NE(text.find(std::string("ROW 2 (YASKAWA_INI1): ") + c.field), std::string::npos)
+            << text;
+    }
+    EXPECT_TRUE(m_hub.m_sent.empty());
 
-    // A file of nothing but such rows does not start.
-    m_engine.Stop();
-    m_hub.m_messages.clear();
-    WriteYaskawaRows({WriteRow(1, 0, 2, 999), WriteRow(1, 0, 1, -1)});
-    EXPECT_EQ(m_engine.Start(m_memory, RTU), 0);
-    EXPECT_EQ(m_hub.m_messages, std::vector<std::string>{CPlcEngine::kIniFailed});
+    // The edges Modbus allows, and the deliberate broadcast write.
+    WriteYaskawaRows({row(w, "0", "65535", "123", "0"), row(r, "247", "0", "125", "875"),
+                      row(w, "1", "0", "1", "999")});
+    ASSERT_EQ(m_engine.Start(m_memory, RTU), 1);
+    EXPECT_EQ(m_engine.GetRows().size(), 3u);
+    EXPECT_EQ(Last(), "F7 03 00 00 00 7D 91 7D"_hex);
+}
+
+TEST_F(YaskawaEngine, AFileOfMoreThan9999RowsIsSaidToBeCut) {
+    std::string text;
+    for (int k = 0; k <= 10000; ++k)
+        text += "[YASKAWA_INI" + std::to_string(k) + "]\nCOMMTYPE=" + CCp949::FromUtf8("자동읽기") +
+                "\nSLAVEADDRESS=1\nPLCADDRESS=0\nDATACOUNT=1\nANINDEX=0\n";
+    WriteFile(std::filesystem::current_path() / "yaskawa_plc.ini", text);
+    ASSERT_EQ(m_engine.Start(m_memory, RTU), 1);
+    EXPECT_EQ(m_engine.GetRows().size(), 9999u);
+    ASSERT_EQ(m_hub.m_messages.size(), 1u);
+    EXPECT_TRUE(m_hub.m_messages[0].starts_with(CPlcEngine::kRowsCut)) << m_hub.m_messages[0];
 }
 
 TEST_F(YaskawaEngine, AWriteRowTakesTheTableAsItIsWhenTheRequestIsBuilt) {
@@ -237,11 +312,20 @@ TEST_F(YaskawaEngine, RefusesWithoutALinkOrRows) {
     m_engine.Stop();
     EXPECT_FALSE(m_engine.IsPollTimerSet());
 
+    // No rows, or no file: the message names the file and what is wrong.
     m_hub.m_bUp = true;
     m_hub.m_messages.clear();
     WriteYaskawaRows({});
     EXPECT_EQ(m_engine.Start(m_memory, RTU), 0);
-    EXPECT_EQ(m_hub.m_messages, std::vector<std::string>{CPlcEngine::kIniFailed});
+    std::filesystem::remove(std::filesystem::current_path() / "yaskawa_plc.ini");
+    EXPECT_EQ(m_engine.Start(m_memory, RTU), 0);
+    ASSERT_EQ(m_hub.m_messages.size(), 2u);
+    const std::string path = (std::filesystem::current_path() / "yaskawa_plc.ini").string();
+    EXPECT_EQ(m_hub.m_messages[0],
+              std::string(CPlcEngine::kIniFailed) + "\n" + path +
+                  ": YASKAWA_INI0의 COMMTYPE이 비어 있어 요청 ROW가 없습니다.");
+    EXPECT_EQ(m_hub.m_messages[1],
+              std::string(CPlcEngine::kIniFailed) + "\n" + path + ": No such file or directory");
     EXPECT_TRUE(m_hub.m_sent.empty());
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
+#include "app/CScreenStates.h"
 #include "app/CTessaryDoc.h"
 #include "app/ui/IScreenHost.h"
 #include "link/CComPortMap.h"
@@ -75,6 +76,7 @@ public:
     void SaveCapture() override { OnCommand(ID_FILE_SAVE); }
     void OpenCapture() override { OnCommand(ID_FILE_OPEN); }
     void SetDocumentTitle(const QString& title) override;
+    CScreenStates* States() override { return &m_states; }
 
     // Runs a menu command as if it was chosen.
     void OnCommand(int id);
@@ -132,6 +134,7 @@ private:
     ISettingsStore& m_store;
     CProgramSettings m_settings;
     CTessaryDoc m_doc;
+    CScreenStates m_states; // outlives every screen: deleted after them
     CComPortMap m_ports;
     std::unique_ptr<CLinkHub> m_pHub;
     std::unique_ptr<CLinkManager> m_pLinkManager;

@@ -3,6 +3,7 @@
 #include <QString>
 
 class CLinkHub;
+class CScreenStates;
 class CTessaryDoc;
 
 // What a screen asks of the main frame: the hub (send, link state), the
@@ -20,4 +21,7 @@ public:
     virtual void OpenCapture() = 0;
     // The document title; the caption shows it before " - Analyzer".
     virtual void SetDocumentTitle(const QString& title) = 0;
+    // What screens keep across their windows; null when the host keeps
+    // nothing, and a screen's state then lives as long as its window.
+    virtual CScreenStates* States() { return nullptr; }
 };

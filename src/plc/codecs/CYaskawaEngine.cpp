@@ -58,8 +58,8 @@ std::uint8_t CYaskawaEngine::Lrc(const std::uint8_t* bytes, int count) {
 
 int CYaskawaEngine::EncodeRequest(const PlcRequestRow& row, int mode, const MemoryTable* memory,
                                   std::uint8_t* buffer, int capacity) {
-    // The PDU of the largest write the bounds rule lets through is 2007
-    // bytes; the buffer leaves room for any row the file can hold.
+    // A polled write carries at most 123 registers (253 bytes of PDU); the
+    // buffer also holds what any other row would make, for the tests.
     std::array<std::uint8_t, kFrameMax> pdu{};
     CFrameWriter w(pdu.data(), static_cast<int>(pdu.size()));
     w.Put(static_cast<std::uint8_t>(row.m_nSlaveAddress & 0xFF));
@@ -116,59 +116,119 @@ int CYaskawaEngine::ParseResponse() {
     return m_nMode == MEMOBUS_RTU ? ParseRtu() : ParseAscii();
 }
 
+CPlcEngine::SLimit CYaskawaEngine::FieldLimit(const PlcRequestRow& row,
+                                              const std::string& key) const {
+    if (key == "SLAVEADDRESS")
+        return {0, kMaxSlave, "1~247, 자동쓰기 브로드캐스트는 0"};
+    if (key == "PLCADDRESS")
+        return {0, 0xFFFF};
+    if (key == "DATACOUNT")
+        return {1, row.IsWrite() ? kMaxWriteCount : kMaxReadCount};
+    return CPlcEngine::FieldLimit(row, key);
+}
+
+std::string CYaskawaEngine::CheckCodecRow(const PlcRequestRow& row) const {
+    // Address 0 reaches every slave on the line, and none answers: only a
+    // write meant so, typed as the digit itself.
+    if (row.m_nSlaveAddress == 0 &&
+        (!row.IsWrite() || row.m_cells.size() < 2 || row.m_cells[1] != "0"))
+        return "SLAVEADDRESS 0은(는) 브로드캐스트입니다: \"0\"으로 적은 자동쓰기 ROW만 "
+               "보낼 수 있습니다.";
+    return {};
+}
+
+// The frame sizes below are those of the reply the request asks for, and
+// of an exception reply; a function that is neither ends the exchange at
+// once, as no length can be known for it.
 int CYaskawaEngine::ParseAscii() {
     const std::vector<std::uint8_t>& text = m_receive;
-    if (text.size() < 15)
-        return 0;
+    if (text.empty())
+        return REPLY_WAIT;
+    if (text[0] != ':')
+        return REPLY_BAD;
+    if (text.size() < 5)
+        return REPLY_WAIT;
     const unsigned function = HexAt(text, 3, 2);
-    if (function != FN_READ && function != FN_WRITE)
-        return 1;
-    std::size_t lrcAt = 0;
-    std::size_t n = 0;
-    if (function == FN_WRITE) {
-        if (text.size() < 17)
-            return 0;
-        lrcAt = 13;
+    std::size_t pduBytes = 0; // without the LRC
+    if (function & FN_EXCEPTION) {
+        pduBytes = 3;
+    } else if (function == FN_WRITE) {
+        pduBytes = 6;
+    } else if (function == FN_READ) {
+        if (text.size() < 7)
+            return REPLY_WAIT;
+        pduBytes = 3 + HexAt(text, 5, 2);
     } else {
-        n = HexAt(text, 5, 2) / 2;
-        if (text.size() < 4 * n + 11)
-            return 0;
-        lrcAt = 4 * n + 7;
+        return REPLY_BAD;
     }
-    // The sum runs over the pairs from position 1 up to the LRC.
-    unsigned sum = 0;
-    for (std::size_t k = 0; k < (lrcAt - 1) / 2; ++k)
-        sum += HexAt(text, 1 + 2 * k, 2);
-    const unsigned lrc = (0u - sum) & 0xFF;
+    const std::size_t lrcAt = 1 + 2 * pduBytes;
+    if (text.size() < lrcAt + 4)
+        return REPLY_WAIT;
+    // Every pair must be two hex digits: "0G" is no byte.
+    std::vector<std::uint8_t> pdu;
+    for (std::size_t k = 0; k < pduBytes; ++k) {
+        const std::size_t at = 1 + 2 * k;
+        if (CHexCodec::DigitValue(static_cast<char>(text[at])) < 0 ||
+            CHexCodec::DigitValue(static_cast<char>(text[at + 1])) < 0)
+            return REPLY_BAD;
+        pdu.push_back(static_cast<std::uint8_t>(HexAt(text, at, 2)));
+    }
+    const unsigned lrc = Lrc(pdu.data(), static_cast<int>(pdu.size()));
+    // The LRC is compared as the upper-case text the PLC sends.
     const bool lrcMatches = text[lrcAt] == static_cast<std::uint8_t>(kHexDigits[lrc >> 4]) &&
                             text[lrcAt + 1] == static_cast<std::uint8_t>(kHexDigits[lrc & 0x0F]);
     if (!lrcMatches || text[lrcAt + 2] != '\r' || text[lrcAt + 3] != '\n')
-        return 1;
-    if (function == FN_READ) {
-        for (std::size_t i = 0; i < n; ++i)
-            StoreWord(static_cast<long long>(m_current.m_nAnIndex) + static_cast<long long>(i),
-                      static_cast<std::uint16_t>(HexAt(text, 7 + 4 * i, 4)));
-    }
-    return 1;
+        return REPLY_BAD;
+    return Judge(pdu);
 }
 
 int CYaskawaEngine::ParseRtu() {
     const std::vector<std::uint8_t>& bytes = m_receive;
-    if (bytes.size() < 7)
-        return 0;
+    if (bytes.size() < 2)
+        return REPLY_WAIT;
     const std::uint8_t function = bytes[1];
-    if (function != FN_READ && function != FN_WRITE)
-        return 1;
-    if (function == FN_WRITE)
-        return bytes.size() < 8 ? 0 : 1;
-    const std::size_t n = bytes[2] >> 1;
-    if (bytes.size() < 2 * n + 5)
-        return 0;
-    const std::uint16_t crc = CHexCodec::Crc16(static_cast<int>(2 * n + 3), bytes.data(), 0xFFFF);
-    if (bytes[2 * n + 3] != (crc & 0xFF) || bytes[2 * n + 4] != (crc >> 8))
-        return 1;
-    for (std::size_t i = 0; i < n; ++i)
-        StoreWord(static_cast<long long>(m_current.m_nAnIndex) + static_cast<long long>(i),
-                  static_cast<std::uint16_t>(bytes[3 + 2 * i] * 256 + bytes[4 + 2 * i]));
-    return 1;
+    std::size_t pduBytes = 0; // without the CRC
+    if (function & FN_EXCEPTION) {
+        pduBytes = 3;
+    } else if (function == FN_WRITE) {
+        pduBytes = 6;
+    } else if (function == FN_READ) {
+        if (bytes.size() < 3)
+            return REPLY_WAIT;
+        pduBytes = 3 + static_cast<std::size_t>(bytes[2]);
+    } else {
+        return REPLY_BAD;
+    }
+    if (bytes.size() < pduBytes + 2)
+        return REPLY_WAIT;
+    const std::uint16_t crc = CHexCodec::Crc16(static_cast<int>(pduBytes), bytes.data(), 0xFFFF);
+    if (bytes[pduBytes] != (crc & 0xFF) || bytes[pduBytes + 1] != (crc >> 8))
+        return REPLY_BAD;
+    return Judge(std::vector<std::uint8_t>(bytes.begin(),
+                                           bytes.begin() + static_cast<std::ptrdiff_t>(pduBytes)));
+}
+
+int CYaskawaEngine::Judge(const std::vector<std::uint8_t>& pdu) {
+    const PlcRequestRow& row = m_current;
+    const unsigned expected = row.IsWrite() ? FN_WRITE : FN_READ;
+    if (pdu.size() < 3 || pdu[0] != static_cast<std::uint8_t>(row.m_nSlaveAddress & 0xFF))
+        return REPLY_BAD;
+    if (pdu[1] == (expected | FN_EXCEPTION))
+        return REPLY_ERROR;
+    if (pdu[1] != expected)
+        return REPLY_BAD;
+    const unsigned count = static_cast<unsigned>(row.m_nDataCount) & 0xFFFF;
+    if (expected == FN_WRITE) {
+        const unsigned start = static_cast<unsigned>(pdu[2] << 8 | pdu[3]);
+        const unsigned echoed = static_cast<unsigned>(pdu[4] << 8 | pdu[5]);
+        const bool matches =
+            start == (static_cast<unsigned>(row.m_nPlcAddress) & 0xFFFF) && echoed == count;
+        return matches ? REPLY_OK : REPLY_BAD;
+    }
+    if (pdu[2] != 2 * count)
+        return REPLY_BAD;
+    for (std::size_t i = 0; i < count; ++i)
+        StoreWord(static_cast<long long>(row.m_nAnIndex) + static_cast<long long>(i),
+                  static_cast<std::uint16_t>(pdu[3 + 2 * i] << 8 | pdu[4 + 2 * i]));
+    return REPLY_OK;
 }

@@ -1,6 +1,7 @@
 #include "plc/ui/CPlcScreenView.h"
 
 #include "app/CLinkHub.h"
+#include "app/CScreenStates.h"
 #include "app/ui/IScreenHost.h"
 #include "plc/CPlcEngine.h"
 #include "plc/ui/CMemorySetDlg.h"
@@ -58,7 +59,9 @@ CPlcScreenView::CPlcScreenView(IScreenHost& host, SForm form, EngineFactory make
                                QWidget* parent)
     : CScreenView(host, form.m_nScreen, parent), m_form(std::move(form)),
       m_fnMakeEngine(std::move(makeEngine)), m_file(m_form.m_nScreen),
-      m_nMode(m_form.m_nDefaultMode) {
+      m_pState(host.States() ? host.States()->Get<CPlcScreenState>(m_form.m_nScreen)
+                             : std::make_shared<CPlcScreenState>()),
+      m_memory(m_pState->m_memory), m_path(m_pState->m_path), m_nMode(m_form.m_nDefaultMode) {
     BuildControls();
     m_treeTimer.setInterval(TIMER_TREE_MS);
     connect(&m_treeTimer, &QTimer::timeout, this, &CPlcScreenView::OnTreeTimer);
@@ -71,7 +74,13 @@ CPlcScreenView::CPlcScreenView(IScreenHost& host, SForm form, EngineFactory make
     ShowPolling(false);
 }
 
-CPlcScreenView::~CPlcScreenView() = default;
+CPlcScreenView::~CPlcScreenView() {
+    // The grid is still there: its rows stay for the next window.
+    if (m_bSetUp) {
+        m_pState->m_rows = GridRows();
+        m_pState->m_bKept = true;
+    }
+}
 
 void CPlcScreenView::BuildControls() {
     auto name = [](QObject* object, int id) { object->setObjectName(QString::number(id)); };
@@ -197,24 +206,34 @@ void CPlcScreenView::InitialUpdate() {
     CScreenView::InitialUpdate();
     m_treeTimer.start();
 
-    // A set-up run again (the new-document command) starts over: the old
-    // engine stops with its poll timer, the table and the grid empty.
+    // A set-up run again (the new-document command) starts over as the
+    // program does: the old engine stops with its poll timer, the table is
+    // zero and the grid shows the file again. A new window of the screen
+    // takes up the table and rows its last window left.
     m_pollTimer.stop();
     m_pEngine = m_fnMakeEngine(m_host.Hub());
     m_pEngine->SetTimerHandler([this](int id, int periodMs) { OnEngineTimer(id, periodMs); });
-    m_pGrid->SetRowCount(0);
 
-    m_memory.Clear();
+    const bool bResume = !m_bSetUp && m_pState->m_bKept;
+    if (!bResume) {
+        m_memory.Clear();
+        // Fixed now: the file stays where it was even if the current
+        // directory changes later.
+        m_path = m_file.CurrentPath();
+    }
     m_pModel->Reset();
-    // Fixed now: the file stays where it was even if the current directory
-    // changes later.
-    m_path = m_file.CurrentPath();
     m_pTree->expand(m_pModel->RootIndex());
+    if (bResume)
+        ShowRows(m_pState->m_rows);
+    else
+        LoadRows(true);
+    m_bSetUp = true;
 
     m_nRadix = CMemoryTreeModel::RADIX_DECIMAL;
     m_nMode = m_form.m_nDefaultMode;
     ShowPolling(false);
     ShowValues();
+    OnTreeTimer();
 }
 
 void CPlcScreenView::OnEngineTimer(int id, int periodMs) {
@@ -264,6 +283,13 @@ void CPlcScreenView::ShowPolling(bool bPolling) {
 void CPlcScreenView::OnSend() {
     ReadControls();
     ShowPolling(true);
+    // An empty grid has nothing to poll, and saving it would empty a file
+    // that holds rows.
+    if (m_pGrid->GetRowCount() == 0) {
+        OnStop();
+        CMessageBox::Show(this, tr(kNoRows));
+        return;
+    }
     OnSaveRows();
     OnLoadRows();
     if (!m_pEngine || m_pEngine->Start(m_memory, m_pModeGroup ? m_nMode : 0) == 0)
@@ -276,7 +302,7 @@ void CPlcScreenView::OnStop() {
         m_pEngine->Stop();
 }
 
-void CPlcScreenView::OnSaveRows() {
+std::vector<std::vector<std::string>> CPlcScreenView::GridRows() const {
     std::vector<std::vector<std::string>> rows;
     const int nRows = m_pGrid->GetRowCount();
     const int nColumns = m_file.GetColumnCount();
@@ -287,12 +313,10 @@ void CPlcScreenView::OnSaveRows() {
             cells.push_back(m_pGrid->GetCellText(c, r).toStdString());
         rows.push_back(std::move(cells));
     }
-    if (!m_file.SaveRows(m_path, rows))
-        CMessageBox::Show(this, tr(kSaveFailed));
+    return rows;
 }
 
-void CPlcScreenView::OnLoadRows() {
-    const std::vector<std::vector<std::string>> rows = m_file.LoadRows(m_path);
+void CPlcScreenView::ShowRows(const std::vector<std::vector<std::string>>& rows) {
     m_pGrid->SetRowCount(static_cast<int>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c)
@@ -300,6 +324,36 @@ void CPlcScreenView::OnLoadRows() {
                                  QString::fromStdString(rows[r][c]));
     }
     m_pGrid->RedrawAll();
+}
+
+void CPlcScreenView::OnSaveRows() {
+    if (!m_file.SaveRows(m_path, GridRows()))
+        CMessageBox::Show(this, tr(kSaveFailed));
+}
+
+void CPlcScreenView::OnLoadRows() {
+    LoadRows(false);
+}
+
+void CPlcScreenView::LoadRows(bool bSayLater) {
+    CPlcSettingsFile::SReadInfo info;
+    ShowRows(m_file.LoadRows(m_path, &info));
+    // A missing file is a screen never saved: nothing to say. One that
+    // cannot be read, or holds more rows than are read, is said.
+    QString text;
+    std::error_code ec;
+    if (!info.m_strError.empty() && std::filesystem::exists(m_path, ec))
+        text = tr(CPlcEngine::kIniFailed) + QLatin1Char('\n') +
+               QString::fromStdString(m_path.string() + ": " + info.m_strError);
+    else if (info.m_bCut)
+        text = tr(CPlcEngine::kRowsCut) + QString::fromStdString(m_path.string());
+    if (text.isEmpty())
+        return;
+    if (bSayLater)
+        QMetaObject::invokeMethod(
+            this, [this, text] { CMessageBox::Show(this, text); }, Qt::QueuedConnection);
+    else
+        CMessageBox::Show(this, text);
 }
 
 void CPlcScreenView::OnTreeTimer() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui/CScreenView.h"
+#include "plc/CPlcScreenState.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
 
@@ -26,6 +27,10 @@ class QTreeView;
 // the settings-file buttons, start and stop, and the lamps. A screen gives
 // its texts, its extra radio group if it has one, and its engine; the rest
 // is here. Every control's object name is its id in the screens' template.
+//
+// The table and the grid's rows outlive the window (CPlcScreenState, kept
+// by the host): a screen switch loses neither. The first window of a run
+// shows the settings file's rows, as "열기" would.
 class CPlcScreenView : public CScreenView {
     Q_OBJECT
 public:
@@ -43,6 +48,8 @@ public:
     static constexpr int ID_TIMER_TREE = 2;
     static constexpr int TIMER_TREE_MS = 1000;
     static constexpr const char* kSaveFailed = "INI 파일을 저장하지 못했습니다.";
+    static constexpr const char* kNoRows =
+        "요청 ROW가 없어 통신을 시작하지 않습니다. 설정 파일은 그대로 둡니다.";
 
     // What differs between the PLC screens.
     struct SForm {
@@ -115,12 +122,19 @@ private:
     void ShowPolling(bool bPolling);
     void OnEngineTimer(int id, int periodMs);
     void PlaceLamps();
+    std::vector<std::vector<std::string>> GridRows() const;
+    void ShowRows(const std::vector<std::vector<std::string>>& rows);
+    // Fills the grid from the settings file; the problems found are said
+    // now or, while a screen is being set up, once it is in place.
+    void LoadRows(bool bSayLater);
 
     SForm m_form;
     EngineFactory m_fnMakeEngine;
     CPlcSettingsFile m_file;
-    MemoryTable m_memory;
-    std::filesystem::path m_path;
+    std::shared_ptr<CPlcScreenState> m_pState;
+    MemoryTable& m_memory;
+    std::filesystem::path& m_path;
+    bool m_bSetUp = false; // this window has run its set-up
     int m_nRadix = 1;
     int m_nMode = 0;
 

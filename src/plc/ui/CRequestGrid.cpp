@@ -1,11 +1,15 @@
 #include "plc/ui/CRequestGrid.h"
 
+#include "plc/PlcRequestRow.h"
+#include "plc/codecs/CYaskawaEngine.h"
 #include "widgets/CDigitsDelegate.h"
 #include "widgets/CDropListDelegate.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBrush>
 #include <QClipboard>
+#include <QColor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLayout>
@@ -40,13 +44,22 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
         "X\nY\nR\nL\nWX\nWY\nWR\nWL\nC\nT\nDR\nBX\nHX\nBY\nHY\nBR\nHR\nBL\nHL\n";
     const char* const melsecNames = "X\nY\nM\nL\nS\nB\nF\nM\nTS\nTC\nCS\nCC\nTN\nCN\nD\nW\nR\nD\n";
     switch (nGridType) {
-    case 1: // Yaskawa
+    case 1: { // Yaskawa: what a MEMOBUS frame can carry
+        SColumn slave = digits("Slave Address", 90, 3, "1");
+        slave.m_nMin = 1;
+        slave.m_nMax = CYaskawaEngine::kMaxSlave;
+        slave.m_bBroadcastZero = true;
+        SColumn count = digits("DataCount", 90, 3, "1");
+        count.m_nMin = 1;
+        count.m_nMax = CYaskawaEngine::kMaxReadCount;
+        count.m_nWriteMax = CYaskawaEngine::kMaxWriteCount;
         return {list("CommType", 80, kCommTypes, kCommRead),
-                digits("Slave Address", 90, 3, "1"),
+                slave,
                 list("PLCDeviceType", 90, "WORD\n", "WORD"),
                 digits("PLCAddress", 90, 4, "0"),
-                digits("DataCount", 90, 3, "1"),
+                count,
                 digits("An_Index", 90, 3, "0")};
+    }
     case 2: // Siemens
         return {list("CommType", 80, kCommTypes, kCommRead),
                 list("PLCDeviceType", 90, "BIT\nWORD\n", "WORD"),
@@ -116,9 +129,17 @@ CRequestGrid::CRequestGrid(int nGridType, QWidget* parent)
         setColumnWidth(c, column.m_nWidth);
         if (column.m_kind == KIND_LIST)
             setItemDelegateForColumn(c, new CDropListDelegate(column.m_words, this));
+        else if (column.m_kind == KIND_DIGITS && column.m_nMax >= 0)
+            setItemDelegateForColumn(
+                c, new CDigitsDelegate(column.m_nDigits, this,
+                                       [this](const QModelIndex& index, const QString& text) {
+                                           return CheckCell(index.column(), index.row(), text);
+                                       }));
         else if (column.m_kind == KIND_DIGITS)
             setItemDelegateForColumn(c, new CDigitsDelegate(column.m_nDigits, this));
     }
+    connect(this, &QTableWidget::itemChanged, this,
+            [this](QTableWidgetItem* cell) { MarkRow(cell->row()); });
 
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -249,6 +270,49 @@ QString CRequestGrid::GetNewRowText(int nCol) const {
     return m_columns[static_cast<std::size_t>(nCol)].m_strNewText;
 }
 
+QString CRequestGrid::CheckCell(int nCol, int nRow, const QString& strText) const {
+    if (nCol < 0 || nCol >= columnCount())
+        return {};
+    const SColumn& column = m_columns[static_cast<std::size_t>(nCol)];
+    if (column.m_kind != KIND_DIGITS || column.m_nMax < 0)
+        return {};
+    const bool write = GetCellText(0, nRow) == U(PlcRequestRow::kAutoWrite);
+    const int max = write && column.m_nWriteMax >= 0 ? column.m_nWriteMax : column.m_nMax;
+    QString range = QStringLiteral("%1~%2").arg(column.m_nMin).arg(max);
+    if (column.m_bBroadcastZero)
+        range += tr(" (0은 \"0\"으로 적은 자동쓰기 브로드캐스트)");
+    else if (column.m_nWriteMax >= 0)
+        range += tr(" (자동읽기 %1, 자동쓰기 %2까지)").arg(column.m_nMax).arg(column.m_nWriteMax);
+    bool number = false;
+    const int value = strText.toInt(&number);
+    bool fits = number && CDigitsDelegate::Accepts(strText, column.m_nDigits) &&
+                value >= column.m_nMin && value <= max;
+    if (number && value == 0 && column.m_bBroadcastZero)
+        fits = write && strText == QLatin1String("0");
+    return fits ? QString() : column.m_strCaption + QStringLiteral(": ") + range;
+}
+
+bool CRequestGrid::IsMarked(int nCol, int nRow) const {
+    const QTableWidgetItem* cell = item(nRow, nCol);
+    return cell && cell->data(Qt::BackgroundRole).value<QBrush>().style() != Qt::NoBrush;
+}
+
+void CRequestGrid::MarkRow(int nRow) {
+    if (m_bMarking || nRow < 0 || nRow >= rowCount())
+        return;
+    m_bMarking = true;
+    for (int c = 0; c < columnCount(); ++c) {
+        QTableWidgetItem* cell = item(nRow, c);
+        if (!cell)
+            continue;
+        const QString problem = CheckCell(c, nRow, cell->text());
+        cell->setData(Qt::BackgroundRole,
+                      problem.isEmpty() ? QVariant() : QVariant(QBrush(QColor(0xFF, 0xB0, 0xB0))));
+        cell->setToolTip(problem);
+    }
+    m_bMarking = false;
+}
+
 void CRequestGrid::RenumberRows() {
     for (int r = 0; r < rowCount(); ++r) {
         const QString number = QString::asprintf("%2d", r + 1);
@@ -352,7 +416,7 @@ std::vector<QStringList> CRequestGrid::SplitClipboardText(const QString& strText
     return rows;
 }
 
-bool CRequestGrid::Fits(int nCol, const QString& strText) const {
+bool CRequestGrid::Fits(int nCol, int nRow, const QString& strText) const {
     // Empty always fits: Cut leaves every kind of cell empty, and pasting
     // that block back must restore it.
     switch (GetCellKind(nCol)) {
@@ -361,9 +425,11 @@ bool CRequestGrid::Fits(int nCol, const QString& strText) const {
     case KIND_DIGITS:
         // A new row's own value fits even where it is longer than the mask
         // ("1000" under "999"): copying such a row, or cutting and pasting
-        // it back, must not lose it.
-        return CDigitsDelegate::Accepts(strText, GetMaxDigits(nCol)) ||
-               strText == GetNewRowText(nCol);
+        // it back, must not lose it. A number the protocol cannot carry does
+        // not fit.
+        return strText.isEmpty() || ((CDigitsDelegate::Accepts(strText, GetMaxDigits(nCol)) ||
+                                      strText == GetNewRowText(nCol)) &&
+                                     CheckCell(nCol, nRow, strText).isEmpty());
     case KIND_TEXT:
         break;
     }
@@ -389,7 +455,7 @@ void CRequestGrid::PasteText(const QString& strText, int nCol, int nRow) {
             QString piece = pieces[j];
             if (GetCellKind(c) != KIND_TEXT)
                 piece = piece.trimmed();
-            if (Fits(c, piece))
+            if (Fits(c, r, piece))
                 SetCellText(c, r, piece);
         }
     }

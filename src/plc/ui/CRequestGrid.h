@@ -55,6 +55,13 @@ public:
     // The digit count of a digits column, or 0.
     int GetMaxDigits(int nCol) const;
     QString GetNewRowText(int nCol) const;
+    // What the cell (nCol, nRow) may hold when it is not this text, or
+    // empty when it may hold it: the protocol's range of a number column
+    // (a Yaskawa slave 1-247, 0 only for a write; 1-125 words read, 1-123
+    // written; an empty cell there holds nothing the PLC can take).
+    QString CheckCell(int nCol, int nRow, const QString& strText) const;
+    // Whether the cell is marked as holding what its protocol refuses.
+    bool IsMarked(int nCol, int nRow) const;
 
     // The menu commands. A row inserted at nRow is filled with the layout's
     // new-row texts and takes index nRow; rows below move down.
@@ -99,12 +106,20 @@ private:
         QStringList m_words;
         int m_nDigits;
         QString m_strNewText;
+        // A number column's range, none when m_nMax < 0; a write row's
+        // maximum when m_nWriteMax >= 0; 0 as the broadcast of a write.
+        int m_nMin = 0;
+        int m_nMax = -1;
+        int m_nWriteMax = -1;
+        bool m_bBroadcastZero = false;
     };
     static std::vector<SColumn> Layout(int nGridType);
 
     QTableWidgetItem* MakeCell(const QString& strText) const;
     void RenumberRows();
-    bool Fits(int nCol, const QString& strText) const;
+    // Marks the row's cells that hold what their column refuses.
+    void MarkRow(int nRow);
+    bool Fits(int nCol, int nRow, const QString& strText) const;
     void FinishEditing();
     void OpenDropList(const QModelIndex& index);
     void CloseDropList();
@@ -115,4 +130,5 @@ private:
     std::vector<SColumn> m_columns;
     // The drop-list cell whose box is shown: only the current cell has one.
     QPersistentModelIndex m_openList;
+    bool m_bMarking = false;
 };

@@ -7,6 +7,10 @@
 #include "app/ui/CMainFrame.h"
 #include "app/ui/CScreenFactory.h"
 #include "app/ui/CScreenView.h"
+#include "plc/CPlcSettingsFile.h"
+#include "plc/ui/CComYaskawaView.h"
+#include "plc/ui/CMemoryTreeModel.h"
+#include "plc/ui/CRequestGrid.h"
 #include "widgets/CArtwork.h"
 #include "widgets/CLampPanel.h"
 
@@ -22,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -413,4 +418,42 @@ TEST_F(MainFrameTest, OnlyCaptureFilesAreTakenFromADrop) {
     ASSERT_EQ(frame.Doc().GetCount(), 1u);
     EXPECT_EQ(frame.Doc().GetRecord(0).m_nDirection, TRAFFIC_RX);
     EXPECT_EQ(frame.GetDocumentPath(), QString::fromStdString((m_dir / "LOG.ALR").string()));
+}
+
+// A PLC screen's rows and words live as long as the program: a switch to
+// another screen and back loses neither, and nothing is written to its file.
+TEST_F(MainFrameTest, APlcScreenKeepsItsRowsAndWordsAcrossAScreenSwitch) {
+    CScreenFactory::Register(CComYaskawaView::SCREEN, [](IScreenHost& host, QWidget* parent) {
+        return new CComYaskawaView(host, parent);
+    });
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.Path());
+    const CPlcSettingsFile file(CPlcSettingsFile::PLC_YASKAWA);
+    ASSERT_TRUE(file.SaveRows(file.CurrentPath(), {{"자동쓰기", "1", "WORD", "40", "2", "5"}}));
+    const std::string saved = ReadFile(file.CurrentPath());
+
+    CMainFrame& frame = Start();
+    ASSERT_TRUE(frame.SwitchScreen(CComYaskawaView::SCREEN));
+    auto* plc = dynamic_cast<CComYaskawaView*>(frame.Screen());
+    ASSERT_NE(plc, nullptr);
+    ASSERT_EQ(plc->Grid()->GetRowCount(), 1); // the file's row, as "열기" shows it
+    plc->Grid()->InsertRowAt(1);
+    plc->Grid()->SetCellText(3, 1, QStringLiteral("77"));
+    plc->Memory().Set(5, 1234);
+    plc->Memory().Set(6, 4321);
+
+    ASSERT_TRUE(frame.SwitchScreen(0));
+    ASSERT_TRUE(frame.SwitchScreen(CComYaskawaView::SCREEN));
+    plc = dynamic_cast<CComYaskawaView*>(frame.Screen());
+    ASSERT_NE(plc, nullptr);
+    ASSERT_EQ(plc->Grid()->GetRowCount(), 2);
+    EXPECT_EQ(plc->Grid()->GetCellText(3, 0), QStringLiteral("40"));
+    EXPECT_EQ(plc->Grid()->GetCellText(3, 1), QStringLiteral("77"));
+    EXPECT_EQ(plc->Memory().Get(5), 1234);
+    EXPECT_EQ(plc->Memory().Get(6), 4321);
+    EXPECT_EQ(plc->Model()->data(plc->Model()->WordIndex(5)).toString(),
+              QStringLiteral("AN_YASKAWA_PLC_INDEX [005] : 1234"));
+    EXPECT_EQ(ReadFile(file.CurrentPath()), saved);
+    m_pFrame.reset();
+    std::filesystem::current_path(home);
 }

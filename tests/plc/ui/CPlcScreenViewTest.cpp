@@ -396,9 +396,15 @@ TEST_F(PlcScreenTest, AFileThatCannotBeWrittenIsReported) {
     SetRows({{"자동읽기", 1, 0, 1, 0}});
     Click(CPlcScreenView::IDC_SAVE);
     Click(CPlcScreenView::IDC_SEND);
-    EXPECT_EQ(Messages(), (std::vector<QString>{QStringLiteral("INI 파일을 저장하지 못했습니다."),
-                                                QStringLiteral("INI 파일을 저장하지 못했습니다."),
-                                                QStringLiteral("INI파링 Read에 실패했습니다.")}));
+    const QString path = QString::fromStdString((m_dir / "yaskawa_plc.ini").string());
+    EXPECT_EQ(Messages(),
+              (std::vector<QString>{QStringLiteral("INI 파일을 저장하지 못했습니다."),
+                                    QStringLiteral("INI 파일을 저장하지 못했습니다."),
+                                    // The reload says why the file cannot be read, then the engine.
+                                    QStringLiteral("INI파링 Read에 실패했습니다.\n") + path +
+                                        QStringLiteral(": Is a directory"),
+                                    QStringLiteral("INI파링 Read에 실패했습니다.\n") + path +
+                                        QStringLiteral(": Is a directory")}));
     ExpectPolling(false);
 }
 
@@ -429,13 +435,73 @@ TEST_F(PlcScreenTest, SetUpAgainStartsOver) {
     Click(CPlcScreenView::IDC_SEND);
     m_view.Memory().Set(4, 9);
     m_view.OnTreeTimer();
+    SetRows({});
     m_view.InitialUpdate();
     ExpectPolling(false);
-    EXPECT_EQ(m_view.Grid()->GetRowCount(), 0);
+    // The grid shows the file again, as at the program's start.
+    ASSERT_EQ(m_view.Grid()->GetRowCount(), 1);
+    EXPECT_EQ(m_view.Grid()->GetCellText(0, 0), QStringLiteral("자동읽기"));
     EXPECT_EQ(m_view.Memory().Get(4), 0);
     EXPECT_EQ(Shown(4), Label(4, QStringLiteral("0")));
     EXPECT_TRUE(Radio(CComYaskawaView::IDC_MODE_ASCII)->isChecked());
     EXPECT_TRUE(Radio(CPlcScreenView::IDC_RADIX_DECIMAL)->isChecked());
+}
+
+// The screen opens with its file's rows; "보내기" on an empty grid starts
+// nothing and leaves a file that holds rows as it is.
+TEST_F(PlcScreenTest, TheFilesRowsShowAtOnceAndAnEmptyGridNeverEmptiesTheFile) {
+    SetRows({{"자동쓰기", 3, 40, 2, 5}, {"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SAVE);
+    const std::string saved = ReadFile(m_dir / "yaskawa_plc.ini");
+
+    CTestYaskawaView fresh(m_host);
+    fresh.InitialUpdate();
+    ASSERT_EQ(fresh.Grid()->GetRowCount(), 2);
+    EXPECT_EQ(fresh.Grid()->GetCellText(0, 0), QStringLiteral("자동쓰기"));
+    EXPECT_EQ(fresh.Grid()->GetCellText(3, 0), QStringLiteral("40"));
+    EXPECT_EQ(fresh.Grid()->GetCellText(4, 1), QStringLiteral("1"));
+
+    // Link down or up: the empty grid is refused before anything is saved.
+    for (bool up : {false, true}) {
+        if (up)
+            LinkUp();
+        m_messages.m_messages.clear();
+        SetRows({});
+        Click(CPlcScreenView::IDC_SEND);
+        EXPECT_EQ(Messages(), std::vector<QString>{QString::fromUtf8(CPlcScreenView::kNoRows)});
+        ExpectPolling(false);
+        EXPECT_EQ(ReadFile(m_dir / "yaskawa_plc.ini"), saved);
+        EXPECT_TRUE(Sent().empty());
+    }
+}
+
+// A file of more rows than are read says so when it is opened.
+TEST_F(PlcScreenTest, AFileCutAt9999RowsIsSaid) {
+    std::string text;
+    for (int k = 0; k <= 10000; ++k)
+        text += "[YASKAWA_INI" + std::to_string(k) + "]\nCOMMTYPE=" + CCp949::FromUtf8("자동읽기") +
+                "\nSLAVEADDRESS=1\nPLCADDRESS=0\nDATACOUNT=1\nANINDEX=0\n";
+    WriteFile(m_dir / "yaskawa_plc.ini", text);
+    Click(CPlcScreenView::IDC_OPEN);
+    EXPECT_EQ(m_view.Grid()->GetRowCount(), 9999);
+    EXPECT_EQ(Messages(),
+              std::vector<QString>{QString::fromUtf8(CPlcEngine::kRowsCut) +
+                                   QString::fromStdString((m_dir / "yaskawa_plc.ini").string())});
+}
+
+// A row the protocol cannot carry refuses the start with the engine's
+// message naming it; nothing goes out.
+TEST_F(PlcScreenTest, ARowThePlcCannotTakeRefusesTheStart) {
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    m_view.Grid()->SetCellText(1, 0, QStringLiteral("PLC1"));
+    Click(CPlcScreenView::IDC_SEND);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].startsWith(QString::fromUtf8(CPlcEngine::kBadRow)));
+    EXPECT_TRUE(Messages()[0].contains(QStringLiteral("ROW 1 (YASKAWA_INI0): SLAVEADDRESS")))
+        << Messages()[0].toStdString();
+    ExpectPolling(false);
+    EXPECT_TRUE(Sent().empty());
 }
 
 TEST(PlcScreens, TheProgramHasTheYaskawaScreen) {

@@ -433,6 +433,85 @@ TEST(RequestGrid, DigitCellsTakeOnlyAsManyDigitsAsTheirMask) {
     EXPECT_EQ(user->GetCellText(4, 0), QStringLiteral("100"));
 }
 
+// The Yaskawa cells refuse what MEMOBUS cannot carry: the editor turns red,
+// says the range and does not commit; a pasted value is dropped; a value
+// that comes another way (a file, a changed COMMTYPE) is marked.
+TEST(RequestGrid, YaskawaCellsRefuseWhatTheProtocolCannotCarry) {
+    auto grid = MakeGrid(1, 1); // 자동읽기, slave 1, WORD, 0, 1, 0
+    auto type = [&](int col, const QString& text) {
+        QLineEdit* edit = OpenDigitsEditor(*grid, 0, col);
+        EXPECT_TRUE(edit);
+        if (!edit)
+            return static_cast<QLineEdit*>(nullptr);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+        return edit;
+    };
+    auto cellIsOpen = [&](int col) { return grid->indexWidget(grid->model()->index(0, col)); };
+
+    QLineEdit* edit = type(1, QStringLiteral("300"));
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(edit->text(), QStringLiteral("300"));
+    EXPECT_FALSE(edit->hasAcceptableInput());
+    EXPECT_TRUE(edit->toolTip().contains(QStringLiteral("1~247"))) << edit->toolTip().toStdString();
+    EXPECT_FALSE(edit->styleSheet().isEmpty());
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(cellIsOpen(1)); // Return does not take it
+    grid->setCurrentCell(0, 3); // nor does leaving the cell
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(cellIsOpen(1));
+    EXPECT_EQ(grid->GetCellText(1, 0), QStringLiteral("1"));
+
+    struct Case {
+        const char* commType;
+        int col;
+        const char* text;
+        bool taken;
+    } cases[] = {
+        {"자동읽기", 1, "247", true},  {"자동읽기", 1, "248", false}, {"자동읽기", 1, "0", false},
+        {"자동쓰기", 1, "0", true},    {"자동쓰기", 1, "00", false},  {"자동읽기", 4, "125", true},
+        {"자동읽기", 4, "126", false}, {"자동쓰기", 4, "123", true},  {"자동쓰기", 4, "124", false},
+        {"자동쓰기", 4, "0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.commType) + " " + c.text);
+        grid->SetCellText(0, 0, U(c.commType));
+        grid->SetCellText(c.col, 0, QStringLiteral("7"));
+        edit = type(c.col, QString::fromLatin1(c.text));
+        ASSERT_TRUE(edit);
+        EXPECT_EQ(edit->hasAcceptableInput(), c.taken);
+        grid->setCurrentCell(0, 3);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(grid->GetCellText(c.col, 0), c.taken ? U(c.text) : QStringLiteral("7"));
+        grid->SetCellText(c.col, 0, QStringLiteral("7"));
+        grid->PasteText(U(c.text), c.col, 0);
+        EXPECT_EQ(grid->GetCellText(c.col, 0), c.taken ? U(c.text) : QStringLiteral("7"));
+    }
+
+    // Nor does an emptied cell: a slave is needed. (Cut may still empty it,
+    // and a paste restore it.)
+    edit = type(1, QString());
+    ASSERT_TRUE(edit);
+    EXPECT_FALSE(edit->hasAcceptableInput());
+    grid->setCurrentCell(0, 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->GetCellText(1, 0), QStringLiteral("7"));
+
+    // Values that come from a file are shown, and marked with their range.
+    grid->SetCellText(0, 0, U("자동읽기"));
+    grid->SetCellText(1, 0, QStringLiteral("256"));
+    EXPECT_TRUE(grid->IsMarked(1, 0));
+    EXPECT_TRUE(grid->item(0, 1)->toolTip().contains(QStringLiteral("1~247")));
+    grid->SetCellText(1, 0, QStringLiteral("5"));
+    EXPECT_FALSE(grid->IsMarked(1, 0));
+    EXPECT_TRUE(grid->item(0, 1)->toolTip().isEmpty());
+    grid->SetCellText(4, 0, QStringLiteral("125"));
+    EXPECT_FALSE(grid->IsMarked(4, 0));
+    grid->SetCellText(0, 0, U("자동쓰기")); // 125 is too many for a write
+    EXPECT_TRUE(grid->IsMarked(4, 0));
+}
+
 TEST(RequestGrid, PickingAWordInTheDropListWritesTheCell) {
     auto grid = MakeGrid(6, 1);
     grid->setCurrentCell(0, 4);
