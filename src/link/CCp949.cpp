@@ -1,6 +1,7 @@
 #include "link/CCp949.h"
 
 #include <algorithm>
+#include <bitset>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -115,4 +116,67 @@ std::size_t CCp949::CharBoundary(std::string_view cp949, std::size_t maxBytes) {
         i += step;
     }
     return std::min(i, cp949.size());
+}
+
+namespace {
+
+constexpr int kTrailFirst = 0x41;
+
+// One bit per (lead 0x81..0xFE, trail 0x41..0xFE) pair.
+using PairTable = std::bitset<126 * 190>;
+
+std::size_t PairIndex(unsigned char lead, unsigned char trail) {
+    return static_cast<std::size_t>(lead - 0x81) * 190 +
+           static_cast<std::size_t>(trail - kTrailFirst);
+}
+
+PairTable MakePairTable() {
+    PairTable table;
+#ifdef _WIN32
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
+            const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            wchar_t out[2];
+            if (MultiByteToWideChar(949, MB_ERR_INVALID_CHARS, in, 2, out, 2) == 1)
+                table.set(
+                    PairIndex(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)));
+        }
+#else
+    iconv_t cd = iconv_open("UTF-32LE", "CP949");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return table;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char out[8];
+            char* src = in;
+            char* dst = out;
+            std::size_t srcLeft = 2;
+            std::size_t dstLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            // One character from both bytes; a private-use answer is no
+            // character a reader could recognise either.
+            if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
+                srcLeft == 0 && dstLeft == sizeof out - 4) {
+                const auto b = [&](int i) {
+                    return static_cast<std::uint32_t>(static_cast<unsigned char>(out[i]));
+                };
+                const std::uint32_t code = b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
+                if (code >= 0x80 && !(code >= 0xE000 && code <= 0xF8FF))
+                    table.set(PairIndex(static_cast<unsigned char>(lead),
+                                        static_cast<unsigned char>(trail)));
+            }
+        }
+    iconv_close(cd);
+#endif
+    return table;
+}
+
+} // namespace
+
+bool CCp949::IsPair(unsigned char lead, unsigned char trail) {
+    if (!IsLead(lead) || trail < kTrailFirst || trail > 0xFE)
+        return false;
+    static const PairTable table = MakePairTable();
+    return table.test(PairIndex(lead, trail));
 }

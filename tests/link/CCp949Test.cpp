@@ -33,4 +33,15 @@ TEST(Cp949, CharBoundaryNeverSplitsAPair) {
     EXPECT_EQ(CCp949::CharBoundary(text, 100), 4u);
 }
 
+TEST(Cp949, PairsAreTheDoubleByteCharacters) {
+    EXPECT_TRUE(CCp949::IsPair(0xC7, 0xD1)); // 한
+    EXPECT_TRUE(CCp949::IsPair(0xB0, 0xA1)); // 가
+    EXPECT_TRUE(CCp949::IsPair(0x81, 0x41)); // the extended Hangul have letter trails
+    EXPECT_FALSE(CCp949::IsPair(0xC7, 0x0D));
+    EXPECT_FALSE(CCp949::IsPair(0xC7, 0xFF));
+    EXPECT_FALSE(CCp949::IsPair(0x41, 0x42));
+    EXPECT_FALSE(CCp949::IsPair(0x80, 0xA1));
+    EXPECT_FALSE(CCp949::IsPair(0xFF, 0xA1));
+}
+
 } // namespace
