@@ -9,6 +9,7 @@
 #include "app/ui/CScreenView.h"
 #include "widgets/CArtwork.h"
 #include "widgets/CLampPanel.h"
+#include "widgets/CQtKorean.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -579,4 +581,20 @@ TEST_F(MainFrameTest, TheFourLastFilesAreListedAndOpenedFromTheFileMenu) {
     CMainFrame& again = Start();
     EXPECT_EQ(again.RecentFiles(), (QStringList{path(2), path(5), path(3)}));
     EXPECT_EQ(again.FileMenu()->actions().size(), 9);
+}
+
+TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean) {
+    QTranslator* korean = CQtKorean::Install();
+    ASSERT_NE(korean, nullptr) << "Qt's Korean catalogue (qt6-translations-l10n) is missing";
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Ok)->text(), QString::fromUtf8("확인"));
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("취소"));
+    const std::unique_ptr<QFileDialog> open(CMainFrame::MakeCaptureDialog(nullptr, false, {}));
+    auto* box = open->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QDialogButtonBox::Open)->text(), QString::fromUtf8("열기(&O)"));
+    delete korean; // the other tests expect Qt's own texts
+    QLocale::setDefault(QLocale::c());
+    QDialogButtonBox english(QDialogButtonBox::Ok);
+    EXPECT_EQ(english.button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
 }
