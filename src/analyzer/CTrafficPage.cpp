@@ -67,11 +67,9 @@ void CTrafficPage::MarkPairs(const CTessaryDoc& doc, std::uint64_t start) {
         doc, PairSyncPoint(doc, start), [&](std::uint64_t g, std::uint8_t byte, int direction) {
             if (pending && direction == leadDirection && CCp949::IsPair(lead, byte)) {
                 pending = false;
-                if (leadAt >= start) {
-                    const char pair[2] = {static_cast<char>(lead), static_cast<char>(byte)};
+                if (leadAt >= start)
                     m_cells[static_cast<std::size_t>(leadAt - start)].m_strText =
-                        CCp949::ToUtf8(std::string_view(pair, 2));
-                }
+                        CCp949::PairToUtf8(lead, byte);
                 if (g < end)
                     m_cells[static_cast<std::size_t>(g - start)].m_strText = kPairTrailLabel;
                 return g < end;

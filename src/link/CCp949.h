@@ -19,6 +19,8 @@ public:
     // Whether the two bytes form one CP949 double-byte character that has a
     // Unicode character (looked up in a table made at the first call).
     static bool IsPair(unsigned char lead, unsigned char trail);
+    // That character as UTF-8; empty when the bytes are no pair.
+    static std::string PairToUtf8(unsigned char lead, unsigned char trail);
     // A byte that can start a double-byte character (0x81..0xFE).
     static bool IsLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 };
