@@ -70,7 +70,8 @@ void CTrafficPage::MarkPairs(const CTessaryDoc& doc, std::uint64_t start) {
                 if (leadAt >= start)
                     m_cells[static_cast<std::size_t>(leadAt - start)].m_strText =
                         CCp949::PairToUtf8(lead, byte);
-                if (g < end)
+                // Pairs before the page are walked only to pair as they do.
+                if (g >= start && g < end)
                     m_cells[static_cast<std::size_t>(g - start)].m_strText = kPairTrailLabel;
                 return g < end;
             }
