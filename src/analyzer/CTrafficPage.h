@@ -13,6 +13,10 @@ constexpr int PAGE_CELLS = PAGE_COLUMNS * PAGE_ROWS; // 522
 constexpr int RX_MODE_ASCII = 0;
 constexpr int RX_MODE_BINARY = 1;
 
+// The trail cell of a CP949 double-byte character in ASCII mode; the
+// character itself stands in the lead cell.
+constexpr const char* kPairTrailLabel = "←";
+
 // One cell of the traffic grid: its text and the direction of the record
 // the byte came from (0 for an empty cell).
 struct TrafficCell {
@@ -21,8 +25,13 @@ struct TrafficCell {
 };
 
 // What the analyzer grid shows for one page: the 522 cells and the
-// "page/pages" text. Finding the page start costs a binary search over the
-// records, so the last page of a long capture costs what page 1 costs.
+// "page/pages" text. In ASCII mode a CP949 double-byte character takes two
+// cells, the character and then kPairTrailLabel. Its two bytes must travel
+// in one direction one after the other; they may lie in two records (a
+// serial line delivers a character's bytes apart) and on two pages (the
+// character ends the one, the mark starts the next). A direction change
+// between them leaves both bytes with their own labels. Finding the page start costs a binary
+// search over the records, so the last page of a long capture costs what page 1 costs.
 class CTrafficPage {
 public:
     // Computes the cells of page `page` in the given mode. The page is clamped
@@ -40,6 +49,9 @@ public:
     static int PageCount(std::uint64_t totalBytes);
 
 private:
+    // Puts the CP949 characters over the labels of the page's pairs.
+    void MarkPairs(const CTessaryDoc& doc, std::uint64_t start);
+
     std::array<TrafficCell, PAGE_CELLS> m_cells{};
     int m_nPage = 1;
     int m_nPages = 1;

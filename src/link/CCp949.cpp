@@ -1,6 +1,7 @@
 #include "link/CCp949.h"
 
 #include <algorithm>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -115,4 +116,93 @@ std::size_t CCp949::CharBoundary(std::string_view cp949, std::size_t maxBytes) {
         i += step;
     }
     return std::min(i, cp949.size());
+}
+
+namespace {
+
+constexpr int kTrailFirst = 0x41;
+constexpr std::size_t kPairs = 126 * 190;
+
+// The Unicode character of every (lead 0x81..0xFE, trail 0x41..0xFE) pair,
+// 0 where the pair is no character.
+using PairTable = std::vector<char32_t>;
+
+std::size_t PairIndex(unsigned char lead, unsigned char trail) {
+    return static_cast<std::size_t>(lead - 0x81) * 190 +
+           static_cast<std::size_t>(trail - kTrailFirst);
+}
+
+PairTable MakePairTable() {
+    PairTable table(kPairs, 0);
+#ifdef _WIN32
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
+            const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            wchar_t out[2];
+            if (MultiByteToWideChar(949, MB_ERR_INVALID_CHARS, in, 2, out, 2) == 1 &&
+                !(out[0] >= 0xE000 && out[0] <= 0xF8FF))
+                table[PairIndex(static_cast<unsigned char>(lead),
+                                static_cast<unsigned char>(trail))] = out[0];
+        }
+#else
+    iconv_t cd = iconv_open("UTF-32LE", "CP949");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return table;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char out[8];
+            char* src = in;
+            char* dst = out;
+            std::size_t srcLeft = 2;
+            std::size_t dstLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            // One character from both bytes; a private-use answer is no
+            // character a reader could recognise either.
+            if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) ||
+                srcLeft != 0 || dstLeft != sizeof out - 4)
+                continue;
+            const auto b = [&](int i) {
+                return static_cast<char32_t>(static_cast<unsigned char>(out[i]));
+            };
+            const char32_t code = b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
+            if (code >= 0x80 && !(code >= 0xE000 && code <= 0xF8FF))
+                table[PairIndex(static_cast<unsigned char>(lead),
+                                static_cast<unsigned char>(trail))] = code;
+        }
+    iconv_close(cd);
+#endif
+    return table;
+}
+
+char32_t PairCode(unsigned char lead, unsigned char trail) {
+    if (!CCp949::IsLead(lead) || trail < kTrailFirst || trail > 0xFE)
+        return 0;
+    static const PairTable table = MakePairTable();
+    return table[PairIndex(lead, trail)];
+}
+
+} // namespace
+
+bool CCp949::IsPair(unsigned char lead, unsigned char trail) {
+    return PairCode(lead, trail) != 0;
+}
+
+std::string CCp949::PairToUtf8(unsigned char lead, unsigned char trail) {
+    const char32_t c = PairCode(lead, trail);
+    std::string out;
+    if (c == 0)
+        return out;
+    if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    return out;
 }

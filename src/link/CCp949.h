@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,4 +15,12 @@ public:
     // Length of the longest prefix of at most maxBytes bytes that does not
     // split a two-byte character.
     static std::size_t CharBoundary(std::string_view cp949, std::size_t maxBytes);
+
+    // Whether the two bytes form one CP949 double-byte character that has a
+    // Unicode character (looked up in a table made at the first call).
+    static bool IsPair(unsigned char lead, unsigned char trail);
+    // That character as UTF-8; empty when the bytes are no pair.
+    static std::string PairToUtf8(unsigned char lead, unsigned char trail);
+    // A byte that can start a double-byte character (0x81..0xFE).
+    static bool IsLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 };

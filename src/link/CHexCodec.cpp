@@ -9,6 +9,34 @@ namespace {
 
 const char kUpperDigits[] = "0123456789ABCDEF";
 
+bool IsTypedBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Characters of a UTF-8 text before byte offset `at`, plus one: the
+// position a user counts.
+std::size_t CharPosition(std::string_view text, std::size_t at) {
+    std::size_t n = 1;
+    for (std::size_t i = 0; i < at && i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+// The character at byte offset `at` as a user can read it.
+std::string CharAt(std::string_view text, std::size_t at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c < 0x20 || c == 0x7F) {
+        char code[8];
+        std::snprintf(code, sizeof code, "U+%04X", c);
+        return code;
+    }
+    std::size_t n = 1;
+    while (at + n < text.size() && (static_cast<unsigned char>(text[at + n]) & 0xC0) == 0x80)
+        ++n;
+    return "'" + std::string(text.substr(at, n)) + "'";
+}
+
 bool IsScanfBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -51,32 +79,26 @@ std::string CHexCodec::AsciiToHex(std::string_view text) const {
     return out;
 }
 
-bool CHexCodec::CheckEven(std::string_view hex) const {
-    if (hex.size() % 2 == 0)
+bool CHexCodec::Decode(std::string_view hex, std::string& bytes) const {
+    std::size_t at = 0;
+    const HexError error = ParseHexText(hex, bytes, at);
+    if (error == HEX_OK)
         return true;
     if (m_fnShowMessage)
-        m_fnShowMessage(kOddDigitsMessage);
+        m_fnShowMessage(error == HEX_ODD_DIGITS ? std::string(kOddDigitsMessage)
+                                                : HexErrorText(hex, error, at));
     return false;
 }
 
-std::string CHexCodec::DecodeEven(std::string_view hex) const {
-    std::size_t n = std::min<std::size_t>(hex.size() / 2, kMaxBytes);
-    std::string out(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = static_cast<char>(ReadPair(hex, 2 * i));
-    return out;
-}
-
 std::string CHexCodec::HexToAscii(std::string_view hex) const {
-    if (!CheckEven(hex))
-        return {};
-    return DecodeEven(hex);
+    std::string bytes;
+    return Decode(hex, bytes) ? bytes : std::string();
 }
 
 std::string CHexCodec::HexCrc16(std::string_view hex) const {
-    if (!CheckEven(hex))
+    std::string bytes;
+    if (!Decode(hex, bytes))
         return {};
-    std::string bytes = DecodeEven(hex);
     std::uint16_t crc = Crc16(static_cast<int>(bytes.size()),
                               reinterpret_cast<const std::uint8_t*>(bytes.data()), 0xFFFF);
     char out[5];
@@ -107,6 +129,73 @@ std::string CHexCodec::BytesToHex(const std::uint8_t* bytes, int n) const {
     for (int i = 0; i < n; ++i)
         AppendUpperHex(out, bytes[i]);
     return out;
+}
+
+CHexCodec::HexError CHexCodec::ParseHexText(std::string_view text, std::string& bytes,
+                                            std::size_t& errorPos) {
+    bytes.clear();
+    errorPos = 0;
+    // Every character is looked at first, so the first wrong one is named
+    // whatever else is wrong.
+    std::size_t digits = 0;
+    std::size_t lastDigit = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsTypedBlank(text[i]))
+            continue;
+        if (DigitValue(text[i]) < 0) {
+            errorPos = i;
+            return HEX_BAD_DIGIT;
+        }
+        ++digits;
+        lastDigit = i;
+    }
+    if (digits % 2 != 0) {
+        errorPos = lastDigit;
+        return HEX_ODD_DIGITS;
+    }
+    std::string out;
+    out.reserve(digits / 2);
+    int high = -1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsTypedBlank(text[i])) {
+            if (high >= 0) {
+                errorPos = i;
+                return HEX_SPLIT_PAIR;
+            }
+            continue;
+        }
+        const int v = DigitValue(text[i]);
+        if (high < 0) {
+            high = v;
+        } else {
+            out.push_back(static_cast<char>(high * 16 + v));
+            high = -1;
+        }
+    }
+    bytes = std::move(out);
+    return HEX_OK;
+}
+
+std::string CHexCodec::HexErrorText(std::string_view text, HexError error, std::size_t errorPos) {
+    const std::string where = std::to_string(CharPosition(text, errorPos)) + "번째 글자";
+    switch (error) {
+    case HEX_BAD_DIGIT:
+        return "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: " + CharAt(text, errorPos) + " (" +
+               where + ")";
+    case HEX_ODD_DIGITS:
+        return kOddDigitsMessage;
+    case HEX_SPLIT_PAIR:
+        return "16진수는 두 자리씩 붙여 써야 합니다: " + where + "의 빈칸이 한 바이트를 나눕니다.";
+    default:
+        return {};
+    }
+}
+
+std::size_t CHexCodec::CountDigits(std::string_view text) {
+    // Characters, not bytes: a Korean letter typed by mistake counts once.
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return !IsTypedBlank(c) && (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 std::uint16_t CHexCodec::Crc16(int count, const std::uint8_t* bytes, std::uint16_t start) {

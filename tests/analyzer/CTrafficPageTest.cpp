@@ -82,6 +82,70 @@ TEST(TrafficPage, LabelsAndDirectionsOfASmallExchange) {
     EXPECT_EQ(page.Cell(4).m_strText, "0D");
 }
 
+TEST(TrafficPage, KoreanCharactersTakeTwoCellsInAsciiMode) {
+    const std::string han = "한", geul = "글", trail = kPairTrailLabel;
+    const std::string latinC7 = "\xC3\x87", latinD1 = "\xC3\x91"; // Ç, Ñ
+    struct Block {
+        int dir;
+        Bytes bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Block> blocks;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"one block", {{TRAFFIC_TX, "C7 D1 B1 DB"_hex}}, {han, trail, geul, trail}},
+        {"received, between letters", {{TRAFFIC_RX, "41 C7 D1 0D"_hex}}, {"A", han, trail, "cr"}},
+        // A serial line hands the two bytes over in separate blocks.
+        {"split over blocks",
+         {{TRAFFIC_RX, "C7"_hex},
+          {TRAFFIC_RX, {}},
+          {TRAFFIC_RX, "D1 B1"_hex},
+          {TRAFFIC_RX, "DB"_hex}},
+         {han, trail, geul, trail}},
+        {"direction change between the bytes",
+         {{TRAFFIC_TX, "C7"_hex}, {TRAFFIC_RX, "D1"_hex}},
+         {latinC7, latinD1}},
+        {"lead without a trail", {{TRAFFIC_RX, "C7 0D C7"_hex}}, {latinC7, "cr", latinC7}},
+        // Pairs are read from the start of the run of high bytes.
+        {"odd run", {{TRAFFIC_RX, "B0 B0 B0 0D"_hex}}, {"같", trail, "\xC2\xB0", "cr"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTessaryDoc doc;
+        for (const Block& b : c.blocks)
+            Add(doc, b.dir, b.bytes);
+        CTrafficPage page;
+        page.PaintPage(doc, 1, RX_MODE_ASCII);
+        ASSERT_EQ(page.GetFilled(), static_cast<int>(c.texts.size()));
+        for (std::size_t i = 0; i < c.texts.size(); ++i)
+            EXPECT_EQ(page.Cell(static_cast<int>(i)).m_strText, c.texts[i]) << i;
+        // Binary mode is untouched: every byte its digits.
+        page.PaintPage(doc, 1, RX_MODE_BINARY);
+        EXPECT_EQ(page.Cell(0).m_strText, ByteHex(c.blocks[0].bytes[0]));
+    }
+}
+
+TEST(TrafficPage, APairAcrossAPageEndsTheOneAndStartsTheNext) {
+    // 519 letters, then five high bytes: pairs at 519-520 and 521-522 (the
+    // second across the page end), 523 alone before the CR.
+    CTessaryDoc doc;
+    Add(doc, TRAFFIC_RX, Bytes(519, 'a'));
+    Add(doc, TRAFFIC_RX, "B0 B0 B0"_hex);
+    Add(doc, TRAFFIC_RX, "B0 B0 0D"_hex);
+    CTrafficPage page;
+    page.PaintPage(doc, 1, RX_MODE_ASCII);
+    EXPECT_EQ(page.Cell(518).m_strText, "a");
+    EXPECT_EQ(page.Cell(519).m_strText, "같");
+    EXPECT_EQ(page.Cell(520).m_strText, kPairTrailLabel);
+    EXPECT_EQ(page.Cell(521).m_strText, "같");
+    page.PaintPage(doc, 2, RX_MODE_ASCII);
+    ASSERT_EQ(page.GetFilled(), 3);
+    EXPECT_EQ(page.Cell(0).m_strText, kPairTrailLabel);
+    EXPECT_EQ(page.Cell(1).m_strText, "\xC2\xB0");
+    EXPECT_EQ(page.Cell(2).m_strText, "cr");
+}
+
 TEST(TrafficPage, ByteLabelTable) {
     const char* expected[33] = {"nul", "soh", "stx", "ext", "eot", "enq", "ack", "bel", "bs",
                                 "ht",  "lf",  "vt",  "ff",  "cr",  "so",  "si",  "dle", "dc1",

@@ -1,5 +1,6 @@
 #include "TestBytes.h"
 #include "TestFiles.h"
+#include "link/CHexCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,9 @@ TEST_F(Cli, ToolsPrintTheirResults) {
         // UTF-8 arguments become CP949 bytes first.
         {{"tool", "ascii2hex", "자동읽기"}, "C0DAB5BFC0D0B1E2\n"},
         {{"tool", "sum", "한"}, "98\n"}, // 0xC7 + 0xD1 = 0x198
+        // Blanks between pairs, as frames are written down.
+        {{"tool", "crc16", "01 03 00 00 00 01"}, "840a\n"},
+        {{"tool", "hex2ascii", "48 65 6c 6c 6f"}, "Hello"},
     };
     for (const Case& c : cases) {
         Result r = Run(c.args);
@@ -92,6 +96,45 @@ TEST_F(Cli, OddDigitsGoToStderrWithStatusTwo) {
         EXPECT_EQ(r.out, "") << tool;
         EXPECT_EQ(r.err, "데이터가 짝수여야 합니다. \n") << tool;
     }
+}
+
+TEST_F(Cli, ToolsRefuseBadHexNamingTheCharacterAndComputeOverLongInputs) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"tool", "crc16", "ZZ"},
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'Z' (1번째 글자)\n"},
+        {{"tool", "hex2ascii", "GG"},
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'G' (1번째 글자)\n"},
+        {{"tool", "crc16", "0x12"},
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'x' (2번째 글자)\n"},
+        {{"tool", "hex2ascii", "4 142"},
+         "16진수는 두 자리씩 붙여 써야 합니다: 2번째 글자의 빈칸이 한 바이트를 나눕니다.\n"},
+    };
+    for (const Case& c : cases) {
+        Result r = Run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args[1] << " " << c.args[2];
+        EXPECT_EQ(r.out, "") << c.args[1] << " " << c.args[2];
+        EXPECT_EQ(r.err, c.err) << c.args[1] << " " << c.args[2];
+    }
+
+    // 5000 bytes: every one is decoded and checked, none cut at 4096.
+    std::string hex;
+    for (int i = 0; i < 4999; ++i)
+        hex += "41";
+    hex += "42";
+    Result ascii = Run({"tool", "hex2ascii", hex});
+    EXPECT_EQ(ascii.status, 0);
+    EXPECT_EQ(ascii.out, std::string(4999, 'A') + "B");
+    Result crc = Run({"tool", "crc16", hex});
+    EXPECT_EQ(crc.status, 0);
+    const std::string bytes = std::string(4999, 'A') + "B";
+    const std::uint16_t value =
+        CHexCodec::Crc16(5000, reinterpret_cast<const std::uint8_t*>(bytes.data()), 0xFFFF);
+    char expected[8];
+    std::snprintf(expected, sizeof expected, "%02x%02x\n", value & 0xFF, value >> 8);
+    EXPECT_EQ(crc.out, expected);
 }
 
 TEST_F(Cli, UsageErrorsAndHelp) {

@@ -33,4 +33,28 @@ TEST(Cp949, CharBoundaryNeverSplitsAPair) {
     EXPECT_EQ(CCp949::CharBoundary(text, 100), 4u);
 }
 
+TEST(Cp949, PairsAreTheDoubleByteCharacters) {
+    EXPECT_TRUE(CCp949::IsPair(0xC7, 0xD1)); // 한
+    EXPECT_TRUE(CCp949::IsPair(0xB0, 0xA1)); // 가
+    EXPECT_TRUE(CCp949::IsPair(0x81, 0x41)); // the extended Hangul have letter trails
+    EXPECT_FALSE(CCp949::IsPair(0xC7, 0x0D));
+    EXPECT_FALSE(CCp949::IsPair(0xC7, 0xFF));
+    EXPECT_FALSE(CCp949::IsPair(0x41, 0x42));
+    EXPECT_FALSE(CCp949::IsPair(0x80, 0xA1));
+    EXPECT_FALSE(CCp949::IsPair(0xFF, 0xA1));
+    EXPECT_EQ(CCp949::PairToUtf8(0xC7, 0xD1), "한");
+    EXPECT_EQ(CCp949::PairToUtf8(0xA1, 0xE7), "←");
+    EXPECT_EQ(CCp949::PairToUtf8(0xC7, 0x0D), "");
+    // Every pair reads as the general converter reads it.
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x41; trail <= 0xFE; ++trail) {
+            const auto l = static_cast<unsigned char>(lead), t = static_cast<unsigned char>(trail);
+            if (!CCp949::IsPair(l, t))
+                continue;
+            const char pair[2] = {static_cast<char>(l), static_cast<char>(t)};
+            ASSERT_EQ(CCp949::PairToUtf8(l, t), CCp949::ToUtf8(std::string_view(pair, 2)))
+                << lead << " " << trail;
+        }
+}
+
 } // namespace

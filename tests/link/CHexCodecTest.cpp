@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 struct Recorder {
@@ -38,24 +40,70 @@ TEST(HexCodec, Crc16MatchesModbusAndPublishedCheckValue) {
     EXPECT_EQ(codec.HexCrc16(""), "ffff");
 }
 
-TEST(HexCodec, DecodingReadsPairsLikeScanf) {
+TEST(HexCodec, TypedHexIsReadStrictlyWithBlanksBetweenPairs) {
+    using E = CHexCodec::HexError;
+    struct Case {
+        const char* text;
+        E error;
+        std::size_t at;      // byte offset of the fault
+        std::string bytes;   // on success
+        const char* message; // empty: none
+    } cases[] = {
+        {"4142", E::HEX_OK, 0, "AB", ""},
+        {"6a6B", E::HEX_OK, 0, "jk", ""},
+        {"0041", E::HEX_OK, 0, std::string("\0A", 2), ""},
+        {"", E::HEX_OK, 0, "", ""},
+        {" 01 02\t0A ", E::HEX_OK, 0, "\x01\x02\x0A", ""},
+        {"0102 0A", E::HEX_OK, 0, "\x01\x02\x0A", ""},
+        {"0G41", E::HEX_BAD_DIGIT, 1, "",
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'G' (2번째 글자)"},
+        {"1Z", E::HEX_BAD_DIGIT, 1, "",
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'Z' (2번째 글자)"},
+        {"0x12", E::HEX_BAD_DIGIT, 1, "", ""},
+        {"GG", E::HEX_BAD_DIGIT, 0, "", ""},
+        {"01,02", E::HEX_BAD_DIGIT, 2, "", ""},
+        {"01\n02", E::HEX_BAD_DIGIT, 2, "",
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: U+000A (3번째 글자)"},
+        // The position counts characters, as the user sees them.
+        {"가G", E::HEX_BAD_DIGIT, 0, "", ""},
+        {"01가", E::HEX_BAD_DIGIT, 2, "",
+         "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: '가' (3번째 글자)"},
+        // A bad character is named before the digit count is looked at.
+        {"0G4", E::HEX_BAD_DIGIT, 1, "", ""},
+        {"414", E::HEX_ODD_DIGITS, 2, "", "데이터가 짝수여야 합니다. "},
+        {"4 142", E::HEX_SPLIT_PAIR, 1, "",
+         "16진수는 두 자리씩 붙여 써야 합니다: 2번째 글자의 빈칸이 한 바이트를 나눕니다."},
+        {"0 1", E::HEX_SPLIT_PAIR, 1, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string bytes = "junk";
+        std::size_t at = 99;
+        EXPECT_EQ(CHexCodec::ParseHexText(c.text, bytes, at), c.error);
+        if (c.error == E::HEX_OK) {
+            EXPECT_EQ(bytes, c.bytes);
+        } else {
+            EXPECT_TRUE(bytes.empty());
+            EXPECT_EQ(at, c.at);
+        }
+        if (*c.message) {
+            EXPECT_EQ(CHexCodec::HexErrorText(c.text, c.error, at), c.message);
+        }
+    }
+    EXPECT_EQ(CHexCodec::CountDigits(" 01 02\t0A "), 6u);
+    EXPECT_EQ(CHexCodec::CountDigits("가나"), 2u);
+}
+
+TEST(HexCodec, ToolsRefuseWhatIsNotHexAndSayWhere) {
     Recorder r;
     CHexCodec codec = r.Codec();
-    struct Case {
-        const char* hex;
-        std::string bytes;
-    } cases[] = {
-        {"4142", "AB"},
-        {"48656C6C6F", "Hello"},
-        {"4G42", std::string("\x04") + "B"},  // stops at the first non-digit
-        {"6a6B", "jk"},                       // either case
-        {"G142", std::string("\0", 1) + "B"}, // no digit at the start gives 0
-        {" 4", "\x04"},                       // a leading blank is skipped
-        {"0041", std::string("\0", 1) + "A"}, // a decoded 0 is kept
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(codec.HexToAscii(c.hex), c.bytes) << c.hex;
-    EXPECT_TRUE(r.messages.empty());
+    EXPECT_EQ(codec.HexToAscii("4G42"), "");
+    EXPECT_EQ(codec.HexCrc16("ZZ"), "");
+    EXPECT_EQ(codec.HexToAscii("48 65 6C 6C 6F"), "Hello");
+    EXPECT_EQ(codec.HexCrc16("01 03 00 00 00 01"), "840a");
+    ASSERT_EQ(r.messages.size(), 2u);
+    EXPECT_EQ(r.messages[0], "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'G' (2번째 글자)");
+    EXPECT_EQ(r.messages[1], "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: 'Z' (1번째 글자)");
 }
 
 TEST(HexCodec, OddDigitCountShowsMessageAndGivesNothing) {
@@ -99,14 +147,21 @@ TEST(HexCodec, BytesToHex) {
     EXPECT_EQ(codec.BytesToHex(b.data(), 0), "");
 }
 
-TEST(HexCodec, DecodesAtMost4096Bytes) {
+TEST(HexCodec, LongInputsAreDecodedWhole) {
     Recorder r;
     CHexCodec codec = r.Codec();
     std::string hex;
     for (int i = 0; i < 5000; ++i)
         hex += "41";
-    EXPECT_EQ(codec.HexToAscii(hex), std::string(4096, 'A'));
-    EXPECT_EQ(codec.HexCrc16(hex), codec.HexCrc16(hex.substr(0, 8192)));
+    EXPECT_EQ(codec.HexToAscii(hex), std::string(5000, 'A'));
+    const std::string bytes(5000, 'A');
+    char crc[5];
+    const std::uint16_t expected =
+        CHexCodec::Crc16(5000, reinterpret_cast<const std::uint8_t*>(bytes.data()), 0xFFFF);
+    std::snprintf(crc, sizeof crc, "%02x%02x", expected & 0xFF, expected >> 8);
+    EXPECT_EQ(codec.HexCrc16(hex), crc);
+    EXPECT_NE(codec.HexCrc16(hex), codec.HexCrc16(hex.substr(0, 8192))); // nothing cut
+    EXPECT_TRUE(r.messages.empty());
     // HexToBytes clips n to the decoding buffer, never writing past 4096.
     std::vector<std::uint8_t> out(4096);
     codec.HexToBytes(hex, out.data(), 100000);

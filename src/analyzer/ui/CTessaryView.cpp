@@ -163,9 +163,10 @@ void CTessaryView::BuildControls() {
         m_nRxMode = mode;
         RefreshScreen();
     });
-    // The count follows the new mode at the send box's next edit.
+    // The text stays and is counted, and checked on Enter, in the new mode.
     connect(m_pTxGroup, &QButtonGroup::idClicked, this, [this](int mode) {
         m_nTxMode = mode;
+        UpdateSendCount();
         RefreshScreen();
     });
     for (QPushButton* b : {m_pColorRx, m_pColorTx, m_pColorText}) {
@@ -219,12 +220,17 @@ void CTessaryView::ShowPage(int page) {
 }
 
 void CTessaryView::UpdateSendCount() {
-    const auto bytes = static_cast<double>(ToCp949(m_pSendText->text()).size());
-    m_dSendCount = m_nTxMode == 1 ? bytes / 2 : bytes;
+    // Binary mode counts digits, so blanks between pairs add nothing.
+    m_dSendCount =
+        m_nTxMode == 1
+            ? static_cast<double>(CHexCodec::CountDigits(m_pSendText->text().toStdString())) / 2
+            : static_cast<double>(ToCp949(m_pSendText->text()).size());
     m_pSendCount->setText(CountText(m_dSendCount));
 }
 
 void CTessaryView::SendFromBox() {
+    // The count is the one the box shows for its text in the mode chosen now.
+    UpdateSendCount();
     if (!m_host.Hub().IsLinkUp()) {
         CMessageBox::Show(this, tr(kLinkDownMessage));
         return;
@@ -233,22 +239,22 @@ void CTessaryView::SendFromBox() {
         CMessageBox::Show(this, tr(kHalfByteMessage), tr(kHalfByteTitle));
         return;
     }
-    const std::string text = ToCp949(m_pSendText->text());
-    if (!text.empty()) {
-        std::string bytes;
-        if (m_nTxMode == 0) {
-            bytes = text;
-        } else {
-            for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-                // A pair without a leading digit has no value of its own:
-                // refuse rather than put a made-up byte on the line.
-                if (CHexCodec::DigitValue(text[i]) < 0) {
-                    CMessageBox::Show(this, tr(kNotHexMessage));
-                    return;
-                }
-                bytes.push_back(static_cast<char>(CHexCodec::ReadPair(text, i)));
-            }
+    std::string bytes;
+    if (m_nTxMode == 0) {
+        bytes = ToCp949(m_pSendText->text());
+    } else {
+        // Every digit must be one: a wrong one refuses the whole text rather
+        // than put a made-up byte on the line.
+        const std::string typed = m_pSendText->text().toStdString();
+        std::size_t at = 0;
+        const CHexCodec::HexError error = CHexCodec::ParseHexText(typed, bytes, at);
+        if (error != CHexCodec::HEX_OK) {
+            CMessageBox::Show(this,
+                              QString::fromStdString(CHexCodec::HexErrorText(typed, error, at)));
+            return;
         }
+    }
+    if (!bytes.empty()) {
         // Refused whole, so nothing typed is lost and no block goes half.
         if (bytes.size() > MAX_SEND_BYTES) {
             CMessageBox::Show(this, tr(kTooLongMessage));
@@ -273,16 +279,19 @@ void CTessaryView::RunTool(int input) {
             CMessageBox::Show(this, QString::fromStdString(text));
         });
         const std::string text = ToCp949(in->text());
+        // Hex is read from the text as typed, so a refusal names the
+        // character where the user sees it.
+        const std::string hex = in->text().toStdString();
         std::string result;
         switch (input) {
         case IDC_SUM_INPUT:
             result = codec.SumCheck(text);
             break;
         case IDC_CRC_INPUT:
-            result = codec.HexCrc16(text);
+            result = codec.HexCrc16(hex);
             break;
         case IDC_HEX2ASCII_INPUT:
-            result = codec.HexToAscii(text);
+            result = codec.HexToAscii(hex);
             // A window's text ends at a zero byte.
             result.resize(std::min(result.size(), result.find('\0')));
             result = CCp949::ToUtf8(result);

@@ -63,8 +63,6 @@ public:
     static constexpr const char* kPrintFailedMessage = "인쇄하지 못했습니다.";
     static constexpr const char* kTooLongMessage =
         "한 번에 보낼 수 있는 데이터는 4096 바이트까지입니다.";
-    static constexpr const char* kNotHexMessage =
-        "Binary 모드에서는 16진수 숫자(0-9, A-F)만 보낼 수 있습니다.";
 
     explicit CTessaryView(IScreenHost& host, QWidget* parent = nullptr);
     ~CTessaryView() override;

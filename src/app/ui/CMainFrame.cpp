@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDateTime>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -124,7 +125,9 @@ void CMainFrame::BuildMenus() {
     AddCommand(m_pFileMenu, ID_FILE_SAVE, tr("저장...SAVE"))->setShortcut(QKeySequence::Save);
     AddCommand(m_pFileMenu, ID_FILE_SAVE_AS, tr("저장...AS"));
     m_pFileMenu->addSeparator();
-    AddCommand(m_pFileMenu, ID_FILE_CLOSE, tr("닫기"));
+    // The four last files come here, with a separator of their own.
+    m_pFileClose = AddCommand(m_pFileMenu, ID_FILE_CLOSE, tr("닫기"));
+    UpdateRecentMenu();
 
     QMenu* link = bar->addMenu(tr("통신 설정"));
     const char* linkTexts[] = {"COM ( RS-232C )", "TCP/IP ( SERVER )",  "TCP/IP ( CLIENT )",
@@ -207,7 +210,9 @@ void CMainFrame::UpdateChecks() {
 }
 
 void CMainFrame::OnCommand(int id) {
-    if (id >= ID_SCREEN_FIRST && id <= ID_SCREEN_FIRST + 9) {
+    if (id >= ID_FILE_MRU_FIRST && id < ID_FILE_MRU_FIRST + kRecentFiles) {
+        OpenRecentFile(id - ID_FILE_MRU_FIRST);
+    } else if (id >= ID_SCREEN_FIRST && id <= ID_SCREEN_FIRST + 9) {
         SwitchScreen(id - ID_SCREEN_FIRST);
     } else if (id >= ID_LINK_FIRST && id <= ID_LINK_FIRST + static_cast<int>(LINK_STOPPED)) {
         SetupLink(id - ID_LINK_FIRST);
@@ -304,25 +309,68 @@ void CMainFrame::SetupLink(int kind) {
         m_pScreen->OnLampTimer();
 }
 
-void CMainFrame::OpenCaptureFile() {
-    QString chosen;
-    if (m_fnAskOpenPath) {
-        chosen = m_fnAskOpenPath();
+QFileDialog* CMainFrame::MakeCaptureDialog(QWidget* parent, bool save, const QString& path) {
+    auto* dialog =
+        new QFileDialog(parent, save ? tr("저장...AS") : tr("열기"), path, tr(kCaptureFilter));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setDefaultSuffix(QStringLiteral("alr"));
     } else {
-        chosen = QFileDialog::getOpenFileName(this, tr("열기"), QString(), tr(kOpenFilter));
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        // A name typed without ".ALR" does not exist as typed; the open
+        // command adds the extension, so the dialog must let it through.
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::ReadOnly);
     }
+    return dialog;
+}
+
+namespace {
+
+QString RunCaptureDialog(QFileDialog* dialog) {
+    const std::unique_ptr<QFileDialog> owned(dialog);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return dialog->selectedFiles().constFirst();
+}
+
+} // namespace
+
+void CMainFrame::OpenCaptureFile() {
+    const QString chosen =
+        m_fnAskOpenPath ? m_fnAskOpenPath() : RunCaptureDialog(MakeCaptureDialog(this, false, {}));
     if (chosen.isEmpty())
         return;
     const std::filesystem::path path = CAlrFile::OpenPath(chosen.toStdString());
+    const std::size_t countBefore = m_doc.GetCount();
+    const std::uint64_t bytesBefore = m_doc.GetTotalBytes();
     std::string error;
-    if (!CAlrFile::Load(m_doc, path, error))
+    const bool loaded = CAlrFile::Load(m_doc, path, error);
+    if (loaded || m_doc.GetCount() != countBefore || m_doc.GetTotalBytes() != bytesBefore)
+        ShowLoadedCapture();
+    if (!loaded)
         ShowMessage(QString::fromStdString(error));
     RefreshScreen();
 }
 
+void CMainFrame::ShowLoadedCapture() {
+    SwitchScreen(CLinkHub::SCREEN_ANALYZER);
+    if (!isVisible())
+        return;
+    // A drop or a second start may find the window behind others.
+    raise();
+    activateWindow();
+}
+
 bool CMainFrame::OpenDocument(const QString& path) {
+    const std::size_t countBefore = m_doc.GetCount();
+    const std::uint64_t bytesBefore = m_doc.GetTotalBytes();
     std::string error;
     const bool loaded = CAlrFile::Load(m_doc, FsPath(path), error);
+    // Whatever was read, also the records before a damaged one, is shown.
+    if (loaded || m_doc.GetCount() != countBefore || m_doc.GetTotalBytes() != bytesBefore)
+        ShowLoadedCapture();
     if (loaded) {
         m_strDocPath = QFileInfo(path).absoluteFilePath();
         AddRecentFile(m_strDocPath);
@@ -339,16 +387,8 @@ bool CMainFrame::OpenDocument(const QString& path) {
 bool CMainFrame::SaveDocument(bool askName) {
     QString path = m_strDocPath;
     if (askName || path.isEmpty()) {
-        if (m_fnAskSavePath) {
-            path = m_fnAskSavePath();
-        } else {
-            QFileDialog dialog(this, tr("저장...AS"), m_strDocPath, tr(kSaveFilter));
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setDefaultSuffix(QStringLiteral("alr"));
-            path = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-                       ? dialog.selectedFiles().constFirst()
-                       : QString();
-        }
+        path = m_fnAskSavePath ? m_fnAskSavePath()
+                               : RunCaptureDialog(MakeCaptureDialog(this, true, m_strDocPath));
         if (path.isEmpty())
             return false;
         if (QFileInfo(path).suffix().isEmpty())
@@ -364,9 +404,8 @@ bool CMainFrame::SaveDocument(bool askName) {
     return true;
 }
 
-// Kept for the framework's list of four; no menu shows it.
-void CMainFrame::AddRecentFile(const QString& path) {
-    QStringList files{path};
+QStringList CMainFrame::RecentFiles() const {
+    QStringList files;
     for (int i = 1; i <= kRecentFiles; ++i) {
         const std::string key = "File" + std::to_string(i);
         if (auto value = m_store.ReadValue(kRecentSection, key)) {
@@ -375,11 +414,64 @@ void CMainFrame::AddRecentFile(const QString& path) {
                 files << file;
         }
     }
+    return files;
+}
+
+void CMainFrame::WriteRecentFiles(const QStringList& files) {
     for (int i = 1; i <= kRecentFiles; ++i) {
         const std::string key = "File" + std::to_string(i);
         m_store.WriteText(kRecentSection, key,
                           i <= files.size() ? files[i - 1].toStdString() : std::string());
     }
+    UpdateRecentMenu();
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    WriteRecentFiles(files.mid(0, kRecentFiles));
+}
+
+// Numbered entries, as Windows programs of this kind list them.
+void CMainFrame::UpdateRecentMenu() {
+    for (QAction* action : m_recentActions) {
+        m_actions.erase(action->data().toInt());
+        delete action;
+    }
+    m_recentActions.clear();
+    const QStringList files = RecentFiles();
+    for (int i = 0; i < files.size() && i < kRecentFiles; ++i) {
+        const int id = ID_FILE_MRU_FIRST + i;
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(
+                QDir::toNativeSeparators(files[i]).replace(QLatin1Char('&'), QStringLiteral("&&"))),
+            m_pFileMenu);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        m_pFileMenu->insertAction(m_pFileClose, action);
+        m_actions[id] = action;
+        m_recentActions << action;
+    }
+    if (!m_recentActions.isEmpty()) {
+        QAction* separator = m_pFileMenu->insertSeparator(m_pFileClose);
+        separator->setData(0);
+        m_recentActions << separator;
+    }
+}
+
+void CMainFrame::OpenRecentFile(int index) {
+    QStringList files = RecentFiles();
+    if (index < 0 || index >= files.size())
+        return;
+    const QString path = files[index];
+    if (!QFileInfo(path).isFile()) {
+        files.removeAt(index);
+        WriteRecentFiles(files);
+        ShowMessage(tr(kRecentMissingMessage) + QDir::toNativeSeparators(path));
+        return;
+    }
+    OpenDocument(path);
 }
 
 void CMainFrame::RefreshScreen() {

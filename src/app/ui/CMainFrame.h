@@ -18,6 +18,7 @@ class CLinkManager;
 class CScreenView;
 class ISettingsStore;
 class QAction;
+class QFileDialog;
 class QMenu;
 class QMimeData;
 class QSystemTrayIcon;
@@ -47,14 +48,18 @@ public:
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_FILE_SAVE_AS = 57604,
+        ID_FILE_MRU_FIRST = 57616, // 57616..57619: the four last files
         ID_APP_ABOUT = 57664,
     };
     static constexpr int WIDTH = 680;
     static constexpr int HEIGHT = 575;
     static constexpr const char* kFrameTitle = "Analyzer";
     static constexpr const char* kNewDocumentTitle = "Tessary";
-    static constexpr const char* kOpenFilter = "기본 파일(*.ALR);;All Files(*.*)";
-    static constexpr const char* kSaveFilter = "Analyzer 파일 (*.alr)";
+    // One filter for opening and saving, matching both cases of the
+    // extension on file systems that tell them apart.
+    static constexpr const char* kCaptureFilter = "Analyzer 파일 (*.alr *.ALR);;All Files (*)";
+    static constexpr const char* kRecentMissingMessage =
+        "파일을 찾을 수 없어 최근 파일 목록에서 뺍니다: ";
     static constexpr const char* kSettingsNotSavedMessage = "설정을 저장하지 못했습니다: ";
     static constexpr const char* kNoTrayMessage =
         "이 데스크톱에는 시스템 트레이가 없어 트레이 아이콘을 표시할 수 없습니다.";
@@ -104,6 +109,16 @@ public:
     // The help window the menu shows (made by the application).
     void SetHelpWindow(QWidget* help) { m_pHelp = help; }
 
+    // The capture file dialog, Qt's own on every platform: "열기" takes any
+    // typed name (the open command settles the extension), "저장" adds
+    // ".alr" to a name typed without one.
+    static QFileDialog* MakeCaptureDialog(QWidget* parent, bool save, const QString& path);
+    // The four last files, newest first, as the 파일 menu lists them.
+    QStringList RecentFiles() const;
+    // Opens entry i (0..3) of the list as the shell would; a file that is
+    // gone is said so and dropped from the list.
+    void OpenRecentFile(int index);
+
     // Writes the ten keys from the frame's state.
     void SaveSettings();
 
@@ -130,6 +145,10 @@ private:
     void ShowAbout();
     void ShowMessage(const QString& text);
     void AddRecentFile(const QString& path);
+    void WriteRecentFiles(const QStringList& files);
+    void UpdateRecentMenu();
+    // After a load that changed the capture: the analyzer shows it.
+    void ShowLoadedCapture();
 
     ISettingsStore& m_store;
     CProgramSettings m_settings;
@@ -143,6 +162,8 @@ private:
     QPointer<QWidget> m_pHelp;
     QSystemTrayIcon* m_pTrayIcon = nullptr;
     QMenu* m_pFileMenu = nullptr;
+    QAction* m_pFileClose = nullptr;
+    QList<QAction*> m_recentActions;
     std::map<int, QAction*> m_actions;
 
     LinkDialogFn m_fnLinkDialog;

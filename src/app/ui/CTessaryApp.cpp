@@ -136,15 +136,14 @@ int CTessaryApp::Run(const QStringList& args) {
     CMainFrame frame(settings, store);
     QObject::connect(&frame, &CMainFrame::exited, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    // A capture named on the command line that cannot be loaded ends the
-    // program (its message has been shown); no settings are written.
-    if (!options.m_strFile.isEmpty() && !frame.OpenDocument(options.m_strFile)) {
-        delete splash;
-        return EXIT_FILE;
-    }
+    frame.show();
+    // A capture named on the command line (a double-click) is shown on the
+    // analyzer. One that cannot be read whole is said so over the window,
+    // which keeps whatever records came before the damage.
+    if (!options.m_strFile.isEmpty())
+        frame.OpenDocument(options.m_strFile);
     if (options.m_nScreen >= 0)
         frame.SwitchScreen(options.m_nScreen);
-    frame.show();
 
     if (!settingsProblem.isEmpty())
         QTimer::singleShot(0, &frame, [&] { CMessageBox::Show(&frame, settingsProblem); });

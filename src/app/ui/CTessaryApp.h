@@ -9,7 +9,6 @@
 class CTessaryApp {
 public:
     static constexpr int EXIT_USAGE = 64;
-    static constexpr int EXIT_FILE = 1;
 
     struct Options {
         QString m_strFile;       // a capture file to open

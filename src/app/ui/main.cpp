@@ -1,4 +1,5 @@
 #include "app/ui/CTessaryApp.h"
+#include "widgets/CQtKorean.h"
 
 #include <QApplication>
 
@@ -9,6 +10,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
     // Wayland matches the window to its launcher by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("quillet"));
+    // A Korean program: Qt's own dialogs and buttons speak Korean too.
+    CQtKorean::Install();
     QStringList args = QApplication::arguments();
     args.removeFirst();
     CTessaryApp program;

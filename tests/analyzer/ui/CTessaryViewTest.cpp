@@ -158,7 +158,11 @@ TEST_F(AnalyzerView, CellsShowLabelsOrHexOnTheirDirectionsColour) {
 TEST_F(AnalyzerView, SendBoxCountsAndSendsOrRefuses) {
     const QString linkDown = CTessaryView::tr(CTessaryView::kLinkDownMessage);
     const QString half = CTessaryView::tr(CTessaryView::kHalfByteMessage);
-    const QString notHex = CTessaryView::tr(CTessaryView::kNotHexMessage);
+    auto notHex = [](const char* what, int at) {
+        return QString::fromUtf8("16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: '%1' (%2번째 글자)")
+            .arg(QString::fromUtf8(what))
+            .arg(at);
+    };
     const QString tooLong = CTessaryView::tr(CTessaryView::kTooLongMessage);
     struct Case {
         int m_nMode; // the TX radio
@@ -172,8 +176,22 @@ TEST_F(AnalyzerView, SendBoxCountsAndSendsOrRefuses) {
         {CTessaryView::IDC_TX_ASCII, false, "AB", "2", linkDown, {}},
         {CTessaryView::IDC_TX_BINARY, true, "414", "1.5", half, {}},
         {CTessaryView::IDC_TX_BINARY, true, "4142", "2", {}, {0x41, 0x42}},
-        {CTessaryView::IDC_TX_BINARY, true, "4g0a", "2", {}, {0x04, 0x0A}},
-        {CTessaryView::IDC_TX_BINARY, true, "41G1", "2", notHex, {}},
+        {CTessaryView::IDC_TX_BINARY, true, "6a0B", "2", {}, {0x6A, 0x0B}},
+        // Blanks between pairs are how people type frames; they count nothing.
+        {CTessaryView::IDC_TX_BINARY, true, " 01 02\t0A ", "3", {}, {0x01, 0x02, 0x0A}},
+        // A wrong digit anywhere refuses the whole text.
+        {CTessaryView::IDC_TX_BINARY, true, "0G41", "2", notHex("G", 2), {}},
+        {CTessaryView::IDC_TX_BINARY, true, "41G1", "2", notHex("G", 3), {}},
+        {CTessaryView::IDC_TX_BINARY, true, "1Z", "1", notHex("Z", 2), {}},
+        {CTessaryView::IDC_TX_BINARY, true, "0x12", "2", notHex("x", 2), {}},
+        {CTessaryView::IDC_TX_BINARY, true, "가나", "1", notHex("가", 1), {}},
+        {CTessaryView::IDC_TX_BINARY,
+         true,
+         "4 142",
+         "2",
+         QString::fromUtf8("16진수는 두 자리씩 붙여 써야 합니다: 2번째 글자의 빈칸이 한 바이트를 "
+                           "나눕니다."),
+         {}},
         {CTessaryView::IDC_TX_ASCII, true, "", "0", {}, {}},
         {CTessaryView::IDC_TX_ASCII, true, "가A", "3", {}, {0xB0, 0xA1, 0x41}},
         {CTessaryView::IDC_TX_ASCII, true, QString(4096, 'A'), "4096", {}, Bytes(4096, 'A')},
@@ -210,6 +228,38 @@ TEST_F(AnalyzerView, SendBoxCountsAndSendsOrRefuses) {
     }
 }
 
+TEST_F(AnalyzerView, ChangingTheTxModeRecountsAndNeverSendsLessThanShown) {
+    const QString half = CTessaryView::tr(CTessaryView::kHalfByteMessage);
+    m_host.m_hub.SetLinkUp(true);
+    Click(CTessaryView::IDC_TX_ASCII);
+    Type(CTessaryView::IDC_SEND_TEXT, "ABC");
+    EXPECT_EQ(Text(CTessaryView::IDC_SEND_COUNT), "3");
+
+    // The text stays; the count is that of the text read as hex.
+    Click(CTessaryView::IDC_TX_BINARY);
+    EXPECT_EQ(Text(CTessaryView::IDC_SEND_TEXT), "ABC");
+    EXPECT_EQ(Text(CTessaryView::IDC_SEND_COUNT), "1.5");
+    Enter(CTessaryView::IDC_SEND_TEXT);
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_EQ(m_messages.m_messages[0].m_strText, half);
+    EXPECT_TRUE(m_host.m_control.m_sent.empty()); // not AB with the C dropped
+
+    // And back: the same text goes out as the three letters it shows.
+    Click(CTessaryView::IDC_TX_ASCII);
+    EXPECT_EQ(Text(CTessaryView::IDC_SEND_COUNT), "3");
+    Enter(CTessaryView::IDC_SEND_TEXT);
+    EXPECT_EQ(m_host.m_control.m_sent, (std::vector<Bytes>{Bytes{'A', 'B', 'C'}}));
+
+    // Hex digits typed in ASCII mode and sent in Binary mode become bytes.
+    m_host.m_control.m_sent.clear();
+    Type(CTessaryView::IDC_SEND_TEXT, "4142");
+    EXPECT_EQ(Text(CTessaryView::IDC_SEND_COUNT), "4");
+    Click(CTessaryView::IDC_TX_BINARY);
+    EXPECT_EQ(Text(CTessaryView::IDC_SEND_COUNT), "2");
+    Enter(CTessaryView::IDC_SEND_TEXT);
+    EXPECT_EQ(m_host.m_control.m_sent, (std::vector<Bytes>{Bytes{0x41, 0x42}}));
+}
+
 TEST_F(AnalyzerView, ToolsComputeOnEnterAndOtherBoxesIgnoreIt) {
     const QString odd = QString::fromUtf8("데이터가 짝수여야 합니다. ");
     struct Case {
@@ -226,6 +276,10 @@ TEST_F(AnalyzerView, ToolsComputeOnEnterAndOtherBoxesIgnoreIt) {
          "Hello", false},
         {CTessaryView::IDC_HEX2ASCII_INPUT, CTessaryView::IDC_HEX2ASCII_RESULT, "486", "", true},
         {CTessaryView::IDC_CRC_INPUT, CTessaryView::IDC_CRC_RESULT, "010", "", true},
+        {CTessaryView::IDC_CRC_INPUT, CTessaryView::IDC_CRC_RESULT, "01 03 00 00 00 01", "840a",
+         false},
+        {CTessaryView::IDC_CRC_INPUT, CTessaryView::IDC_CRC_RESULT, "ZZ", "", true},
+        {CTessaryView::IDC_HEX2ASCII_INPUT, CTessaryView::IDC_HEX2ASCII_RESULT, "GG", "", true},
         {CTessaryView::IDC_HEX2ASCII_INPUT, CTessaryView::IDC_HEX2ASCII_RESULT, "41004243", "A",
          false},
         {CTessaryView::IDC_ASCII2HEX_INPUT, CTessaryView::IDC_ASCII2HEX_RESULT, "Hello",
@@ -244,7 +298,13 @@ TEST_F(AnalyzerView, ToolsComputeOnEnterAndOtherBoxesIgnoreIt) {
         EXPECT_EQ(Text(c.m_nInput), c.m_strInput);
         ASSERT_EQ(m_messages.m_messages.size(), c.m_bMessage ? 1u : 0u);
         if (c.m_bMessage) {
-            EXPECT_EQ(m_messages.m_messages[0].m_strText, odd);
+            const QString expected =
+                c.m_strInput.size() % 2 != 0
+                    ? odd
+                    : QString::fromUtf8(
+                          "16진수 숫자(0-9, A-F)가 아닌 문자가 있습니다: '%1' (1번째 글자)")
+                          .arg(c.m_strInput[0]);
+            EXPECT_EQ(m_messages.m_messages[0].m_strText, expected);
         }
     }
 

@@ -13,15 +13,23 @@
 #include "plc/ui/CRequestGrid.h"
 #include "widgets/CArtwork.h"
 #include "widgets/CLampPanel.h"
+#include "widgets/CQtKorean.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -456,4 +464,180 @@ TEST_F(MainFrameTest, APlcScreenKeepsItsRowsAndWordsAcrossAScreenSwitch) {
     EXPECT_EQ(ReadFile(file.CurrentPath()), saved);
     m_pFrame.reset();
     std::filesystem::current_path(home);
+}
+
+namespace {
+
+// Answers the next modal file dialog as a user would: types `name` in its
+// name box, in `folder`, and accepts.
+void AnswerFileDialog(const QString& folder, const QString& name) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, folder, name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        dialog->setDirectory(folder);
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(name);
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (dialog->isVisible()) // refused: do not leave the test hanging
+            dialog->reject();
+    });
+    poll->start(10);
+}
+
+CTessaryDoc& WithOneRecord(CTessaryDoc& doc, int direction, std::uint8_t byte) {
+    doc.AddRecord(direction, &byte, 1);
+    return doc;
+}
+
+} // namespace
+
+TEST_F(MainFrameTest, OpeningACaptureShowsItOnTheAnalyzer) {
+    CMainFrame& frame = Start();
+    CTessaryDoc two;
+    WithOneRecord(two, TRAFFIC_TX, 0x41);
+    WithOneRecord(two, TRAFFIC_RX, 0x06);
+    std::string error;
+    ASSERT_TRUE(CAlrFile::Store(two, m_dir / "two.alr", error));
+    std::string cut = ReadFile(m_dir / "two.alr");
+    cut.resize(cut.size() - 1);
+    WriteFile(m_dir / "cut.alr", cut);
+    const auto path = [&](const char* name) {
+        return QString::fromStdString((m_dir / name).string());
+    };
+
+    // The shell's open (a double-click) and a drop, from a PLC screen.
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    EXPECT_TRUE(frame.OpenDocument(path("two.alr")));
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 0);
+    EXPECT_EQ(frame.Doc().GetScreen(), 0);
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path("two.alr"))});
+    EXPECT_TRUE(frame.OpenDropped(&mime));
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 0);
+
+    // A damaged file: the records before the damage are shown, and said so.
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    EXPECT_FALSE(frame.OpenDocument(path("cut.alr")));
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 0);
+    EXPECT_EQ(frame.Doc().GetCount(), 1u);
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_TRUE(m_messages.m_messages[0].m_strText.contains(QStringLiteral("레코드 2")));
+
+    // The menu's open too; a file that cannot be read leaves the screen be.
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    frame.SetOpenPathDialog([&] { return path("two.alr"); });
+    frame.OnCommand(CMainFrame::ID_FILE_OPEN);
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 0);
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    EXPECT_FALSE(frame.OpenDocument(path("missing.alr")));
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 1);
+    EXPECT_EQ(frame.Doc().GetCount(), 2u);
+}
+
+TEST_F(MainFrameTest, FileDialogsShareOneFilterAndSettleTheExtension) {
+    const std::unique_ptr<QFileDialog> open(CMainFrame::MakeCaptureDialog(nullptr, false, {}));
+    const std::unique_ptr<QFileDialog> save(CMainFrame::MakeCaptureDialog(nullptr, true, {}));
+    EXPECT_EQ(open->nameFilters(), save->nameFilters());
+    EXPECT_EQ(open->nameFilters().constFirst(), QString::fromUtf8("Analyzer 파일 (*.alr *.ALR)"));
+
+    CMainFrame& frame = Start();
+    const QString folder = QString::fromStdString(m_dir.Path().string());
+    std::string error;
+    CTessaryDoc one;
+    ASSERT_TRUE(CAlrFile::Store(WithOneRecord(one, TRAFFIC_RX, 0x06), m_dir / "log.alr", error));
+    CTessaryDoc upper;
+    WithOneRecord(upper, TRAFFIC_TX, 0x41);
+    ASSERT_TRUE(CAlrFile::Store(WithOneRecord(upper, TRAFFIC_TX, 0x42), m_dir / "OLD.ALR", error));
+
+    // "열기" with a name typed without its extension, in either case.
+    AnswerFileDialog(folder, QStringLiteral("log"));
+    frame.OnCommand(CMainFrame::ID_FILE_OPEN);
+    EXPECT_TRUE(m_messages.m_messages.empty());
+    ASSERT_EQ(frame.Doc().GetCount(), 1u);
+    EXPECT_EQ(frame.Doc().GetRecord(0).m_nDirection, TRAFFIC_RX);
+    AnswerFileDialog(folder, QStringLiteral("OLD"));
+    frame.OnCommand(CMainFrame::ID_FILE_OPEN);
+    EXPECT_EQ(frame.Doc().GetCount(), 2u);
+
+    // "저장...AS" adds ".alr" to a bare name.
+    AnswerFileDialog(folder, QStringLiteral("saved"));
+    frame.OnCommand(CMainFrame::ID_FILE_SAVE_AS);
+    EXPECT_EQ(ReadFile(m_dir / "saved.alr").size(), 4u + 2 * 9);
+    EXPECT_EQ(frame.GetDocumentPath(), folder + QStringLiteral("/saved.alr"));
+}
+
+TEST_F(MainFrameTest, TheFourLastFilesAreListedAndOpenedFromTheFileMenu) {
+    CMainFrame& frame = Start();
+    const auto path = [&](int n) {
+        return QString::fromStdString((m_dir / ("cap" + std::to_string(n) + ".alr")).string());
+    };
+    for (int n = 1; n <= 5; ++n) {
+        CTessaryDoc doc;
+        for (int i = 0; i < n; ++i)
+            WithOneRecord(doc, TRAFFIC_RX, static_cast<std::uint8_t>(i));
+        std::string error;
+        ASSERT_TRUE(CAlrFile::Store(doc, std::filesystem::path(path(n).toStdString()), error));
+        ASSERT_TRUE(frame.OpenDocument(path(n)));
+    }
+    const auto entries = [&] {
+        QStringList texts;
+        for (QAction* action : frame.FileMenu()->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return texts;
+    };
+    const QStringList expected{QString::fromUtf8("열기...OPEN"),
+                               QString::fromUtf8("저장...SAVE"),
+                               QString::fromUtf8("저장...AS"),
+                               QStringLiteral("-"),
+                               QStringLiteral("&1 ") + path(5),
+                               QStringLiteral("&2 ") + path(4),
+                               QStringLiteral("&3 ") + path(3),
+                               QStringLiteral("&4 ") + path(2),
+                               QStringLiteral("-"),
+                               QString::fromUtf8("닫기")};
+    EXPECT_EQ(entries(), expected);
+
+    // An entry loads its file as the shell's open does and shows it.
+    ASSERT_TRUE(frame.SwitchScreen(1));
+    frame.Action(CMainFrame::ID_FILE_MRU_FIRST + 3)->trigger();
+    EXPECT_EQ(frame.Screen()->GetScreenId(), 0);
+    EXPECT_EQ(frame.Doc().GetCount(), 2u);
+    EXPECT_EQ(frame.GetDocumentPath(), path(2));
+    EXPECT_EQ(frame.RecentFiles().constFirst(), path(2));
+
+    // A file that is gone is said so and leaves the list.
+    std::filesystem::remove(path(4).toStdString());
+    frame.Action(CMainFrame::ID_FILE_MRU_FIRST + 2)->trigger(); // &3 is cap4 now
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_TRUE(m_messages.m_messages[0].m_strText.contains(path(4)));
+    EXPECT_EQ(frame.RecentFiles(), (QStringList{path(2), path(5), path(3)}));
+    EXPECT_EQ(frame.Doc().GetCount(), 2u);
+
+    // The next start lists them again.
+    Exit();
+    CMainFrame& again = Start();
+    EXPECT_EQ(again.RecentFiles(), (QStringList{path(2), path(5), path(3)}));
+    EXPECT_EQ(again.FileMenu()->actions().size(), 9);
+}
+
+TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean) {
+    QTranslator* korean = CQtKorean::Install();
+    ASSERT_NE(korean, nullptr) << "Qt's Korean catalogue (qt6-translations-l10n) is missing";
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Ok)->text(), QString::fromUtf8("확인"));
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("취소"));
+    const std::unique_ptr<QFileDialog> open(CMainFrame::MakeCaptureDialog(nullptr, false, {}));
+    auto* box = open->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QDialogButtonBox::Open)->text(), QString::fromUtf8("열기(&O)"));
+    delete korean; // the other tests expect Qt's own texts
+    QLocale::setDefault(QLocale::c());
+    QDialogButtonBox english(QDialogButtonBox::Ok);
+    EXPECT_EQ(english.button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
 }

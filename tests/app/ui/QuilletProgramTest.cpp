@@ -92,16 +92,37 @@ TEST(QuilletProgram, ADamagedSettingsFileIsKeptAsideAndSaidSo) {
     EXPECT_EQ(ReadFile(dir / "Quillet" / "QUILLET.conf.damaged"), damaged);
 }
 
-TEST(QuilletProgram, ACaptureOnTheCommandLineThatCannotBeLoadedEndsTheProgram) {
+TEST(QuilletProgram, ACaptureOnTheCommandLineIsShownOnTheAnalyzerEvenWhenDamaged) {
     TempDir dir;
     std::filesystem::create_directories(dir / "folder.alr");
-    WriteFile(dir / "cut.alr", std::string("\x02\0\0\0\x01\0\0\0\x01\0\0\0A", 13));
-    for (const char* name : {"cut.alr", "folder.alr", "missing.alr"}) {
+    // Two records announced, the second cut short after its header.
+    WriteFile(dir / "cut.alr",
+              std::string("\x02\0\0\0\x01\0\0\0\x01\0\0\0A\x05\0\0\0\x01\0\0\0", 21));
+    struct Case {
+        const char* name;
+        const char* message;
+    } cases[] = {
+        {"cut.alr", "레코드 2 (파일 위치 13)"},
+        {"folder.alr", "캡처 파일"},
+        {"missing.alr", "캡처 파일을 열 수 없습니다"},
+    };
+    for (const Case& c : cases) {
+        // The program was left on the Yaskawa screen.
+        std::filesystem::remove_all(dir / "Quillet");
+        std::filesystem::create_directories(dir / "Quillet");
+        WriteFile(dir / "Quillet" / "QUILLET.conf", "[SETTING]\nSCREENCHOOSE=1\n");
+        std::filesystem::remove(dir / "shot.png");
         const ProgramRun run = Quillet(
-            dir, {QStringLiteral("--screenshot"), Text(dir / "shot.png"), Text(dir / name)});
-        EXPECT_EQ(run.m_nStatus, 1) << name;
-        EXPECT_TRUE(run.m_strError.contains(QStringLiteral("캡처 파일"))) << name;
-        EXPECT_FALSE(std::filesystem::exists(dir / "shot.png")) << name;
-        EXPECT_FALSE(std::filesystem::exists(dir / "Quillet" / "QUILLET.conf")) << name;
+            dir, {QStringLiteral("--screenshot"), Text(dir / "shot.png"), Text(dir / c.name)});
+        EXPECT_EQ(run.m_nStatus, 0) << c.name;
+        EXPECT_TRUE(run.m_strError.contains(QString::fromUtf8(c.message)))
+            << c.name << ": " << run.m_strError.toStdString();
+        EXPECT_TRUE(std::filesystem::exists(dir / "shot.png")) << c.name;
+        // What could be read is shown on the analyzer; a file that could not
+        // be read at all leaves the screen alone.
+        QSettings settings(Text(dir / "Quillet" / "QUILLET.conf"), QSettings::IniFormat);
+        EXPECT_EQ(settings.value(QStringLiteral("SETTING/SCREENCHOOSE")).toInt(),
+                  std::string(c.name) == "cut.alr" ? 0 : 1)
+            << c.name;
     }
 }
