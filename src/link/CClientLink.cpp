@@ -1,6 +1,7 @@
 #include "link/CClientLink.h"
 
 #include "link/CLinkManager.h"
+#include "link/CLinkValueCheck.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -12,15 +13,8 @@ CClientLink::CClientLink(CLinkManager* owner) : CStreamEndpoint(new QTcpSocket),
     connect(m_pSocket, &QTcpSocket::disconnected, this, &CClientLink::OnClosed);
 }
 
-bool CClientLink::IsReservedInvalid(const QString& host) {
-    QString name = host.trimmed().toLower();
-    if (name.endsWith(QLatin1Char('.')))
-        name.chop(1);
-    return name == QLatin1String("invalid") || name.endsWith(QLatin1String(".invalid"));
-}
-
 void CClientLink::ConnectTo(const QString& host, quint16 port) {
-    if (IsReservedInvalid(host)) {
+    if (CLinkValueCheck::IsReservedInvalid(host.toStdString())) {
         // As a resolver's answer would: after the open has returned.
         QTimer::singleShot(0, this, [this] { OnNotFound(QStringLiteral("Host not found")); });
         return;

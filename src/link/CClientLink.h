@@ -24,10 +24,6 @@ public:
     // Why the connect failed or the connection ended, in the system's words.
     QString GetReason() const { return m_strReason; }
 
-    // Names under ".invalid" never resolve (RFC 6761); they are refused
-    // here, so asking for one sends no query off the machine.
-    static bool IsReservedInvalid(const QString& host);
-
 private:
     void OnConnected();
     void OnError();

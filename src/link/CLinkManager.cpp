@@ -262,7 +262,7 @@ bool CLinkManager::IsReady() const {
     case LINK_IPX_CLIENT:
         return m_pClient && m_pClient->IsConnected();
     case LINK_UDP:
-        return m_pServer != nullptr;
+        return m_pServer != nullptr && m_pServer->HasTarget();
     default:
         return false;
     }
@@ -368,6 +368,12 @@ void CLinkManager::OnServerAccept() {
 void CLinkManager::OnAcceptFailed() {
     SetLinkUp(false);
     Message(kAcceptFailedMessage);
+}
+
+void CLinkManager::OnUdpTargetNotFound() {
+    if (m_pServer && m_pSettings)
+        Failed(m_pSettings->m_strIp + ":" + std::to_string(m_pSettings->m_nPort) + ": " +
+               m_pServer->GetTargetFailure().toStdString());
 }
 
 void CLinkManager::OnSocketData(const std::uint8_t* bytes, int count) {

@@ -62,6 +62,8 @@ public:
     void OnServerAccept();
     void OnAcceptFailed();
     void OnSocketData(const std::uint8_t* bytes, int count);
+    // A UDP link's target host did not resolve; it still receives.
+    void OnUdpTargetNotFound();
     void OnConnectionClosed(CAcceptedLink* endpoint);
     void OnClientConnected(bool ok);
     void OnClientHostNotFound();

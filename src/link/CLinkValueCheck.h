@@ -22,4 +22,8 @@ public:
     static bool IsIpxNode(const std::string& text) { return IsHex(text, kNodeDigits); }
     // Four hex digits other than 0000, which would be no port at all.
     static bool IsIpxSocket(const std::string& text);
+    // A host name under ".invalid", which never resolves (RFC 6761). The
+    // links refuse it themselves, so asking for one sends no query off the
+    // machine.
+    static bool IsReservedInvalid(const std::string& host);
 };

@@ -345,6 +345,26 @@ TEST_F(SocketLink, UdpSendsOneDatagramPerBlockAndReceivesOnItsOwnPort) {
     }
 }
 
+// A target host that does not resolve is told, after the open; the socket
+// still receives, but nothing can be sent.
+TEST_F(SocketLink, UdpWithATargetThatCannotBeResolvedSaysSoAndKeepsReceiving) {
+    m_settings.m_strIp = "quillet-test.invalid";
+    m_settings.m_nPort = 5020;
+    m_settings.m_nUdpPort = FreePort();
+    ASSERT_TRUE(Open(LINK_UDP));
+    EXPECT_TRUE(m_owner.m_failures.empty()) << "the answer comes after the open";
+    EXPECT_FALSE(m_manager.IsReady());
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_failures.empty(); }));
+    EXPECT_EQ(m_owner.m_failures,
+              std::vector<std::string>{"quillet-test.invalid:5020: Host not found"});
+    EXPECT_TRUE(m_owner.m_bUp);
+    EXPECT_TRUE(m_manager.IsAlive());
+    EXPECT_FALSE(m_manager.IsReady());
+    QUdpSocket peer;
+    peer.writeDatagram("in", QHostAddress::LocalHost, static_cast<quint16>(m_settings.m_nUdpPort));
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received() == "in"; }));
+}
+
 TEST_F(SocketLink, IpxServerAndClientTalkOverTcp) {
     const int port = FreePort();
     char socket[8];
