@@ -59,7 +59,17 @@ void CLinkHub::SetLinkStatus(const std::string& text) {
         m_fnStatusChanged(m_strLinkStatus);
 }
 
+void CLinkHub::OnLinkFailed(const std::string& text) {
+    m_strLinkFailure = text;
+    if (m_bSettingUp)
+        m_bFailurePending = true;
+    else
+        ShowMessage(text);
+}
+
 void CLinkHub::SetupLink(int kind, const LinkSettings* confirmed) {
+    m_bSettingUp = true;
+    m_bFailurePending = false;
     if (kind == LINK_STOPPED) {
         if (m_pControl) {
             m_pControl->CloseLink();
@@ -69,11 +79,17 @@ void CLinkHub::SetupLink(int kind, const LinkSettings* confirmed) {
         m_pControl->CloseLink();
         m_pControl->CreateEndpoint(kind);
         m_settings = *confirmed;
+        m_strLinkFailure.clear();
         const bool opened = m_pControl->OpenLink(&m_settings);
         SetLinkStatus(opened ? CLinkStatus::Opened(kind, m_settings) : CLinkStatus::Failed(kind));
     }
     m_bLinkConfigured = true;
     m_nLinkKind = kind;
+    m_bSettingUp = false;
+    if (m_bFailurePending) {
+        m_bFailurePending = false;
+        ShowMessage(m_strLinkFailure);
+    }
 }
 
 bool CLinkHub::StartCapture() {

@@ -46,6 +46,9 @@ public:
     void DispatchReceived(const std::uint8_t* bytes, int count) override;
     const std::string& GetLinkStatus() const override { return m_strLinkStatus; }
     void SetLinkStatus(const std::string& text) override;
+    // Shown as a message; during "통신 설정" only once the status text and
+    // the lamps tell the outcome.
+    void OnLinkFailed(const std::string& text) override;
 
     // "통신 설정" with the kind. confirmed holds the dialog's values, or is
     // null when the dialog was cancelled (kind 6 has no dialog).
@@ -60,6 +63,10 @@ public:
     int GetScreen() const { return m_nScreen; }
     void SetLinkKind(int kind) { m_nLinkKind = kind; }
     bool IsLinkConfigured() const { return m_bLinkConfigured; }
+
+    // The last failure the link reported, empty while none did since the
+    // last "통신 설정".
+    const std::string& GetLinkFailure() const { return m_strLinkFailure; }
 
     LinkSettings& GetSettings() { return m_settings; }
     const LinkSettings& GetSettings() const { return m_settings; }
@@ -82,5 +89,8 @@ private:
     bool m_bLinkUp = false;
     bool m_bLinkConfigured = false;
     std::string m_strLinkStatus;
+    std::string m_strLinkFailure;
+    bool m_bSettingUp = false;
+    bool m_bFailurePending = false;
     int m_nScreen = SCREEN_ANALYZER;
 };

@@ -6,6 +6,7 @@
 #include "app/CQSettingsStore.h"
 #include "app/CTessaryDoc.h"
 #include "cli/CCliLinkOptions.h"
+#include "cli/CCliLinkWatch.h"
 #include "cli/CCliUsage.h"
 #include "link/CComPortMap.h"
 #include "link/CHexCodec.h"
@@ -33,6 +34,7 @@
 
 namespace {
 
+constexpr const char* kCommand = "quillet-cli capture";
 constexpr int kMaxSeconds = 2000000;
 constexpr int kOddDigits = 2; // as the tools
 
@@ -128,25 +130,20 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     hub.SetStatusListener([&out](const std::string& text) { out << text << std::endl; });
 
     hub.SetupLink(link.m_nKind, &link.m_settings);
-    if (!hub.IsLinkUp()) {
-        if (link.m_nKind == LINK_SERIAL)
-            err << hub.GetLinkStatus() << std::endl; // a serial open fails without a message
-        return 1;
-    }
+    CCliLinkWatch watch(manager, std::move(sends));
+    if (!watch.CameUp() && watch.Ended())
+        return watch.Verdict(err, kCommand); // the link has said why
 
-    std::size_t nextSend = 0;
+    const auto sendToLink = [&hub](const std::uint8_t* bytes, int count) {
+        hub.SendToLink(bytes, count);
+    };
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (g_bInterrupted) {
+        if (g_bInterrupted || !watch.Poll(sendToLink))
             app.quit();
-            return;
-        }
-        while (nextSend < sends.size() && manager.IsReady()) {
-            const auto& bytes = sends[nextSend++];
-            hub.SendToLink(bytes.data(), static_cast<int>(bytes.size()));
-        }
     });
     tick.start(10);
+    watch.Poll(sendToLink);
 
     g_bInterrupted = 0;
     std::signal(SIGINT, OnInterrupt);
@@ -176,6 +173,8 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     std::signal(SIGINT, SIG_DFL);
 
     manager.CloseLink();
+    if (!watch.CameUp())
+        return watch.Verdict(err, kCommand); // nothing crossed a link that never came up
 
     std::string error;
     if (!CAlrFile::Store(doc, outPath, error)) {
@@ -183,5 +182,5 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
         return 1;
     }
     out << "records=" << doc.GetCount() << " bytes=" << doc.GetTotalBytes() << std::endl;
-    return 0;
+    return watch.Verdict(err, kCommand);
 }

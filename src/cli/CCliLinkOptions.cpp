@@ -1,7 +1,21 @@
 #include "cli/CCliLinkOptions.h"
 
 #include "app/CProgramSettings.h"
+#include "link/CLinkValueCheck.h"
 #include "link/LinkType.h"
+
+namespace {
+
+// As the dialogs show typed hex: in capitals.
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+} // namespace
 
 const char* CCliLinkOptions::kUsage =
     "--link serial|tcp-server|tcp-client|udp|ipx-server|ipx-client [--port N]\n"
@@ -42,8 +56,8 @@ bool CCliLinkOptions::Parse(std::vector<std::string>& args, std::string& error) 
                 return false;
             }
         } else if (a == "--port" || a == "--udp-port") {
-            if (!CProgramSettings::ParseInt(v, n)) {
-                error = a + " needs a number";
+            if (!CProgramSettings::ParseInt(v, n) || !CLinkValueCheck::IsPort(n)) {
+                error = a + " needs a port number from 1 to 65535, not '" + v + "'";
                 return false;
             }
             (a == "--port" ? m_settings.m_nPort : m_settings.m_nUdpPort) = n;
@@ -52,11 +66,23 @@ bool CCliLinkOptions::Parse(std::vector<std::string>& args, std::string& error) 
         } else if (a == "--env") {
             m_settings.m_strEnv = v;
         } else if (a == "--network") {
-            m_settings.m_strNetwork = v;
+            if (!CLinkValueCheck::IsIpxNetwork(v)) {
+                error = "--network needs 8 hex digits, not '" + v + "'";
+                return false;
+            }
+            m_settings.m_strNetwork = Upper(v);
         } else if (a == "--node") {
-            m_settings.m_strNode = v;
+            if (!CLinkValueCheck::IsIpxNode(v)) {
+                error = "--node needs 12 hex digits, not '" + v + "'";
+                return false;
+            }
+            m_settings.m_strNode = Upper(v);
         } else if (a == "--socket") {
-            m_settings.m_strSocket = v;
+            if (!CLinkValueCheck::IsIpxSocket(v)) {
+                error = "--socket needs 4 hex digits other than 0000, not '" + v + "'";
+                return false;
+            }
+            m_settings.m_strSocket = Upper(v);
         } else { // --com N=DEVICE
             const std::size_t eq = v.find('=');
             if (eq == std::string::npos || !CProgramSettings::ParseInt(v.substr(0, eq), n) ||

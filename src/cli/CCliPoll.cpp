@@ -272,8 +272,9 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
             // Blocks: the signal check's timer wakes it at least every 50 ms.
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    if (!hub.IsLinkUp() && !hub.GetLinkStatus().empty())
-        err << hub.GetLinkStatus() << std::endl; // why the link is not up
+    // Why the link is not up, when the link itself has not told.
+    if (!hub.IsLinkUp() && hub.GetLinkFailure().empty() && !hub.GetLinkStatus().empty())
+        err << hub.GetLinkStatus() << std::endl;
 
     const std::int64_t startNs = NowNs();
     const int started = g_bInterrupted ? 0 : engine->Start(memory, mode);

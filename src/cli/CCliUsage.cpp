@@ -49,6 +49,7 @@ const char* CCliUsage::Text() {
            "  quillet-cli --help                this text\n"
            "\n"
            "TEXT is UTF-8 and is converted to CP949 first. Exit status: 0 done, 1 a file\n"
-           "could not be read or written, a link could not be opened or polling was\n"
-           "refused, 2 an odd number of hex digits, 64 a usage error.\n";
+           "could not be read or written, a link never came up or went down (the reason\n"
+           "on stderr), a --send-hex block was never sent or polling was refused, 2 an\n"
+           "odd number of hex digits, 64 a usage error (ports 1-65535, IPX texts hex).\n";
 }

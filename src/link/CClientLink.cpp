@@ -1,8 +1,10 @@
 #include "link/CClientLink.h"
 
 #include "link/CLinkManager.h"
+#include "link/CLinkValueCheck.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 CClientLink::CClientLink(CLinkManager* owner) : CStreamEndpoint(new QTcpSocket), m_pOwner(owner) {
     connect(m_pSocket, &QTcpSocket::connected, this, &CClientLink::OnConnected);
@@ -12,6 +14,11 @@ CClientLink::CClientLink(CLinkManager* owner) : CStreamEndpoint(new QTcpSocket),
 }
 
 void CClientLink::ConnectTo(const QString& host, quint16 port) {
+    if (CLinkValueCheck::IsReservedInvalid(host.toStdString())) {
+        // As a resolver's answer would: after the open has returned.
+        QTimer::singleShot(0, this, [this] { OnNotFound(QStringLiteral("Host not found")); });
+        return;
+    }
     m_pSocket->connectToHost(host, port);
 }
 
@@ -29,15 +36,26 @@ void CClientLink::OnConnected() {
     m_pOwner->OnClientConnected(true);
 }
 
-void CClientLink::OnError() {
+void CClientLink::OnNotFound(const QString& reason) {
     CBusy busy(this);
     if (!IsOpen() || m_bResultGiven)
-        return; // a connected socket reports its end through disconnected
+        return;
     m_bResultGiven = true;
-    if (m_pSocket->error() == QAbstractSocket::HostNotFoundError)
-        m_pOwner->OnClientHostNotFound();
-    else
-        m_pOwner->OnClientConnected(false);
+    m_strReason = reason;
+    m_pOwner->OnClientHostNotFound();
+}
+
+void CClientLink::OnError() {
+    CBusy busy(this);
+    m_strReason = m_pSocket->errorString();
+    if (!IsOpen() || m_bResultGiven)
+        return; // a connected socket reports its end through disconnected
+    if (m_pSocket->error() == QAbstractSocket::HostNotFoundError) {
+        OnNotFound(m_strReason);
+        return;
+    }
+    m_bResultGiven = true;
+    m_pOwner->OnClientConnected(false);
 }
 
 void CClientLink::OnData() {
@@ -49,6 +67,10 @@ void CClientLink::OnData() {
 void CClientLink::OnClosed() {
     CBusy busy(this);
     OnData();
-    if (IsOpen() && m_bConnected)
-        m_pOwner->OnClientClosed();
+    if (!IsOpen() || !m_bConnected)
+        return;
+    // A close without an error first is the peer's orderly one.
+    if (m_pSocket->error() == QAbstractSocket::UnknownSocketError || m_strReason.isEmpty())
+        m_strReason = QStringLiteral("The remote host closed the connection");
+    m_pOwner->OnClientClosed();
 }

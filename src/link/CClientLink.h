@@ -19,14 +19,20 @@ public:
     void ConnectTo(const QString& host, quint16 port);
     void Send(const std::uint8_t* bytes, int count);
     bool IsConnected() const { return m_bConnected; }
+    // The connect finished without a connection.
+    bool HasFailed() const { return m_bResultGiven && !m_bConnected; }
+    // Why the connect failed or the connection ended, in the system's words.
+    QString GetReason() const { return m_strReason; }
 
 private:
     void OnConnected();
     void OnError();
     void OnData();
     void OnClosed();
+    void OnNotFound(const QString& reason);
 
     CLinkManager* m_pOwner;
     bool m_bConnected = false;
     bool m_bResultGiven = false;
+    QString m_strReason;
 };

@@ -4,6 +4,7 @@
 #include "link/CClientLink.h"
 #include "link/CIpxAddress.h"
 #include "link/CLinkStatus.h"
+#include "link/CLinkValueCheck.h"
 #include "link/CSerialLink.h"
 #include "link/CServerLink.h"
 #include "link/CSocketBinder.h"
@@ -25,6 +26,14 @@ std::string WithNumber(const char* format, int number) {
     if (at != std::string::npos)
         text.replace(at, 2, std::to_string(number));
     return text;
+}
+
+std::string SystemReason(int error) {
+    return qt_error_string(error).toStdString();
+}
+
+std::string PortProblem(const char* what, int port) {
+    return std::string(what) + " " + std::to_string(port) + ": not a port number (1-65535)";
 }
 
 // The address a remote IPX/SPX client would reach this machine at.
@@ -60,6 +69,11 @@ void CLinkManager::Message(const std::string& text) {
         m_pOwner->ShowMessage(text);
 }
 
+void CLinkManager::Failed(const std::string& text) {
+    if (m_pOwner)
+        m_pOwner->OnLinkFailed(text);
+}
+
 void CLinkManager::Dispatch(const std::uint8_t* bytes, int count) {
     if (m_pOwner)
         m_pOwner->DispatchReceived(bytes, count);
@@ -72,6 +86,7 @@ void CLinkManager::Dispose(CLinkEndpoint* endpoint) {
 
 void CLinkManager::CreateEndpoint(int kind) {
     m_nKind = kind;
+    m_bConnected = false;
     switch (kind) {
     case LINK_SERIAL:
         m_pSerial = new CSerialLink(this, *m_pPorts);
@@ -90,24 +105,65 @@ void CLinkManager::CreateEndpoint(int kind) {
     }
 }
 
+bool CLinkManager::CheckSettings(int kind, std::string& reason) const {
+    const LinkSettings& s = *m_pSettings;
+    switch (kind) {
+    case LINK_TCP_SERVER:
+    case LINK_TCP_CLIENT:
+        if (!CLinkValueCheck::IsPort(s.m_nPort))
+            reason = PortProblem("port", s.m_nPort);
+        break;
+    case LINK_UDP:
+        if (!CLinkValueCheck::IsPort(s.m_nUdpPort))
+            reason = PortProblem("local port", s.m_nUdpPort);
+        else if (!CLinkValueCheck::IsPort(s.m_nPort))
+            reason = PortProblem("remote port", s.m_nPort);
+        break;
+    case LINK_IPX_CLIENT:
+        if (!CLinkValueCheck::IsIpxNetwork(s.m_strNetwork))
+            reason = "network '" + s.m_strNetwork + "': not 8 hex digits";
+        else if (!CLinkValueCheck::IsIpxNode(s.m_strNode))
+            reason = "node '" + s.m_strNode + "': not 12 hex digits";
+        [[fallthrough]];
+    case LINK_IPX_SERVER:
+        if (reason.empty() && !CLinkValueCheck::IsIpxSocket(s.m_strSocket))
+            reason = "socket '" + s.m_strSocket + "': not 4 hex digits other than 0000";
+        break;
+    default:
+        break;
+    }
+    return reason.empty();
+}
+
 bool CLinkManager::OpenLink(LinkSettings* settings) {
     m_pSettings = settings;
+    m_strOpenFailure.clear();
     bool ok = false;
+    if (m_nKind >= LINK_SERIAL && m_nKind <= LINK_IPX_CLIENT &&
+        (!m_pSettings || !CheckSettings(m_nKind, m_strOpenFailure))) {
+        SetLinkUp(false);
+        CloseLink();
+        if (!m_strOpenFailure.empty())
+            Failed(m_strOpenFailure);
+        return false;
+    }
     switch (m_nKind) {
     case LINK_SERIAL:
-        if (m_pSerial && m_pSettings) {
+        if (m_pSerial) {
             m_pSerial->Configure(m_pSettings->m_strEnv);
             ok = m_pSerial->Open();
+            if (!ok)
+                m_strOpenFailure = m_pSerial->GetFailure();
         }
         break;
     case LINK_TCP_SERVER:
     case LINK_UDP:
     case LINK_IPX_SERVER:
-        ok = m_pSettings && StartServer(m_nKind);
+        ok = StartServer(m_nKind);
         break;
     case LINK_TCP_CLIENT:
     case LINK_IPX_CLIENT:
-        ok = m_pSettings && StartClient(m_nKind);
+        ok = StartClient(m_nKind);
         break;
     default:
         return true;
@@ -118,6 +174,9 @@ bool CLinkManager::OpenLink(LinkSettings* settings) {
     }
     SetLinkUp(false);
     CloseLink();
+    // Told once everything is closed: a message box runs the event loop.
+    if (!m_strOpenFailure.empty())
+        Failed(m_strOpenFailure);
     return false;
 }
 
@@ -176,6 +235,22 @@ void CLinkManager::Send(const std::uint8_t* bytes, int count) {
     }
 }
 
+bool CLinkManager::IsAlive() const {
+    switch (m_nKind) {
+    case LINK_SERIAL:
+        return m_pSerial && m_pSerial->IsOpen();
+    case LINK_TCP_SERVER:
+    case LINK_IPX_SERVER:
+    case LINK_UDP:
+        return m_pServer != nullptr;
+    case LINK_TCP_CLIENT:
+    case LINK_IPX_CLIENT:
+        return m_pClient && !m_pClient->HasFailed();
+    default:
+        return false;
+    }
+}
+
 bool CLinkManager::IsReady() const {
     switch (m_nKind) {
     case LINK_SERIAL:
@@ -187,7 +262,7 @@ bool CLinkManager::IsReady() const {
     case LINK_IPX_CLIENT:
         return m_pClient && m_pClient->IsConnected();
     case LINK_UDP:
-        return m_pServer != nullptr;
+        return m_pServer != nullptr && m_pServer->HasTarget();
     default:
         return false;
     }
@@ -203,12 +278,16 @@ bool CLinkManager::StartServer(int kind) {
         const CSocketBinder::Result bound = CSocketBinder::Bind(
             CSocketBinder::FAMILY_DUAL,
             tcp ? CSocketBinder::TYPE_STREAM : CSocketBinder::TYPE_DATAGRAM, port);
+        const std::string where = (tcp ? "port " : "local port ") + std::to_string(port) + ": ";
         if (bound.m_nFd < 0) {
-            Message(WithNumber(kPortInUseMessage, bound.m_nError));
+            m_strOpenFailure = WithNumber(kPortInUseMessage, bound.m_nError) + "\n" + where +
+                               SystemReason(bound.m_nError);
             return false;
         }
         if (tcp ? !m_pServer->Listen(bound.m_nFd) : !m_pServer->BindUdp(bound.m_nFd)) {
-            Message(WithNumber(kPortInUseMessage, CSocketBinder::InvalidArgument()));
+            const int error = CSocketBinder::InvalidArgument();
+            m_strOpenFailure =
+                WithNumber(kPortInUseMessage, error) + "\n" + where + SystemReason(error);
             return false;
         }
         if (!tcp)
@@ -221,7 +300,10 @@ bool CLinkManager::StartServer(int kind) {
         const CSocketBinder::Result bound = CSocketBinder::Bind(
             CSocketBinder::FAMILY_IPV4, CSocketBinder::TYPE_STREAM, address.Port());
         if (bound.m_nFd < 0) {
-            Message(kBindFailedMessage);
+            m_strOpenFailure = std::string(kBindFailedMessage) + "\nsocket " +
+                               m_pSettings->m_strSocket + " (TCP port " +
+                               std::to_string(address.Port()) +
+                               "): " + SystemReason(bound.m_nError);
             return false;
         }
         quint32 local = 0;
@@ -233,7 +315,9 @@ bool CLinkManager::StartServer(int kind) {
             Message(kIpxAddressMessage);
         }
         if (!m_pServer->Listen(bound.m_nFd)) {
-            Message(std::to_string(CSocketBinder::InvalidArgument()));
+            const int error = CSocketBinder::InvalidArgument();
+            m_strOpenFailure = std::to_string(error) + "\nsocket " + m_pSettings->m_strSocket +
+                               ": " + SystemReason(error);
             return false;
         }
         return true;
@@ -245,11 +329,8 @@ bool CLinkManager::StartClient(int kind) {
     if (!m_pClient)
         return false;
     if (kind == LINK_TCP_CLIENT) {
-        const int port = m_pSettings->m_nPort;
-        if (port < 0 || port > 65535)
-            return false;
         m_pClient->ConnectTo(QString::fromStdString(m_pSettings->m_strIp),
-                             static_cast<quint16>(port));
+                             static_cast<quint16>(m_pSettings->m_nPort));
         return true;
     }
     if (kind == LINK_IPX_CLIENT) {
@@ -267,6 +348,8 @@ void CLinkManager::OnSerialData(const std::uint8_t* bytes, int count) {
 
 void CLinkManager::OnSerialLost() {
     SetLinkUp(false);
+    if (m_pSerial)
+        Failed(m_pSerial->GetFailure());
 }
 
 void CLinkManager::OnServerAccept() {
@@ -287,6 +370,12 @@ void CLinkManager::OnAcceptFailed() {
     Message(kAcceptFailedMessage);
 }
 
+void CLinkManager::OnUdpTargetNotFound() {
+    if (m_pServer && m_pSettings)
+        Failed(m_pSettings->m_strIp + ":" + std::to_string(m_pSettings->m_nPort) + ": " +
+               m_pServer->GetTargetFailure().toStdString());
+}
+
 void CLinkManager::OnSocketData(const std::uint8_t* bytes, int count) {
     Dispatch(bytes, count);
 }
@@ -303,13 +392,33 @@ void CLinkManager::OnConnectionClosed(CAcceptedLink* endpoint) {
                                       static_cast<int>(m_connections.size())));
 }
 
+std::string CLinkManager::ClientTarget() const {
+    if (!m_pSettings)
+        return {};
+    if (m_nKind == LINK_IPX_CLIENT) {
+        const CIpxAddress a = CIpxAddress::FromTexts(
+            m_pSettings->m_strNetwork, m_pSettings->m_strNode, m_pSettings->m_strSocket);
+        return "IPX " + m_pSettings->m_strNetwork + ":" + m_pSettings->m_strNode + ":" +
+               m_pSettings->m_strSocket + " (" + QHostAddress(a.Ipv4()).toString().toStdString() +
+               ":" + std::to_string(a.Port()) + ")";
+    }
+    const std::string host = m_pSettings->m_strIp.empty() ? "(no host)" : m_pSettings->m_strIp;
+    return host + ":" + std::to_string(m_pSettings->m_nPort);
+}
+
 void CLinkManager::OnClientConnected(bool ok) {
     SetLinkUp(ok);
+    if (ok)
+        m_bConnected = true;
+    else if (m_pClient)
+        Failed(ClientTarget() + ": " + m_pClient->GetReason().toStdString());
 }
 
 void CLinkManager::OnClientHostNotFound() {
     SetLinkUp(false);
     SetStatus(CLinkStatus::Failed(m_nKind));
+    if (m_pClient)
+        Failed(ClientTarget() + ": " + m_pClient->GetReason().toStdString());
 }
 
 void CLinkManager::OnClientData(const std::uint8_t* bytes, int count) {
@@ -317,7 +426,11 @@ void CLinkManager::OnClientData(const std::uint8_t* bytes, int count) {
 }
 
 void CLinkManager::OnClientClosed() {
+    if (!m_pClient)
+        return;
+    const std::string reason = m_pClient->GetReason().toStdString();
     CloseClient();
+    Failed(ClientTarget() + ": " + reason);
 }
 
 void CLinkManager::CloseClient() {

@@ -46,6 +46,13 @@ public:
     // The link can carry bytes now: a port open, a client connected, a
     // server with a client, a UDP socket bound.
     bool IsReady() const;
+    // An endpoint is open or still connecting: the link may carry bytes now
+    // or later. False once it failed to open, its connect failed, its peer
+    // closed it or its device went away; only a new open brings it back.
+    bool IsAlive() const;
+    // A client's connect succeeded since the link was opened (it may have
+    // ended since).
+    bool WasConnected() const { return m_bConnected; }
     CSerialLink* GetSerial() const { return m_pSerial; }
 
     // Call-backs of the endpoints.
@@ -55,6 +62,8 @@ public:
     void OnServerAccept();
     void OnAcceptFailed();
     void OnSocketData(const std::uint8_t* bytes, int count);
+    // A UDP link's target host did not resolve; it still receives.
+    void OnUdpTargetNotFound();
     void OnConnectionClosed(CAcceptedLink* endpoint);
     void OnClientConnected(bool ok);
     void OnClientHostNotFound();
@@ -69,6 +78,11 @@ private:
     void SetLinkUp(bool up);
     void SetStatus(const std::string& text);
     void Message(const std::string& text);
+    void Failed(const std::string& text);
+    // "host:port" of the client's peer, as the settings name it.
+    std::string ClientTarget() const;
+    // Checks the settings the kind's open uses; false with the reason.
+    bool CheckSettings(int kind, std::string& reason) const;
     void Dispatch(const std::uint8_t* bytes, int count);
     // Deletes an endpoint now, or once none of its notifications runs.
     void Dispose(CLinkEndpoint* endpoint);
@@ -83,4 +97,6 @@ private:
     CServerLink* m_pServer = nullptr;
     CClientLink* m_pClient = nullptr;
     int m_nServerKind = 0;
+    bool m_bConnected = false;
+    std::string m_strOpenFailure; // why the open in progress failed
 };

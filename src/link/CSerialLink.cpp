@@ -20,6 +20,7 @@ CSerialLink::~CSerialLink() {
 }
 
 void CSerialLink::Configure(const std::string& text) {
+    m_strEnv = text;
     m_settings.Configure(text);
 }
 
@@ -47,16 +48,34 @@ bool CSerialLink::ApplyState() {
            m_pPort->setFlowControl(flow);
 }
 
+void CSerialLink::SetFailure(const QString& reason) {
+    QString text = QStringLiteral("COM%1").arg(m_settings.m_nPort);
+    const QString path = GetDevicePath();
+    if (!path.isEmpty())
+        text += QStringLiteral(" (%1)").arg(path);
+    m_strFailure = (text + QStringLiteral(": ") + reason).toStdString();
+}
+
 bool CSerialLink::Open() {
     if (m_bOpen)
         return false;
+    m_strFailure.clear();
     const QString path = GetDevicePath();
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        SetFailure(QStringLiteral("no device for this port"));
         return false;
+    }
     m_pPort->setPortName(path);
-    if (!m_pPort->open(QIODevice::ReadWrite))
+    if (!m_pPort->open(QIODevice::ReadWrite)) {
+        SetFailure(m_pPort->errorString());
         return false;
+    }
     if (!ApplyState()) {
+        QString reason =
+            QStringLiteral("the settings %1 were refused").arg(QString::fromStdString(m_strEnv));
+        if (m_pPort->error() != QSerialPort::NoError)
+            reason += QStringLiteral(": ") + m_pPort->errorString();
+        SetFailure(reason);
         m_pPort->close();
         return false;
     }
@@ -119,6 +138,7 @@ void CSerialLink::OnPortError(int error) {
     if (!m_bOpen || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
         return;
     CBusy busy(this);
+    SetFailure(QStringLiteral("the device went away (%1)").arg(m_pPort->errorString()));
     Close();
     m_pOwner->OnSerialLost();
 }

@@ -25,8 +25,8 @@ public:
     ~CSerialLink() override;
 
     void Configure(const std::string& text);
-    // False, without a message, when the device is missing, busy, not a
-    // serial port, or refuses the parameters.
+    // False when the device is missing, busy, not a serial port, or
+    // refuses the parameters; GetFailure then says which and why.
     bool Open();
     void Close();
     // Queues what fits in the free part of the 4096-byte output queue and
@@ -38,16 +38,22 @@ public:
     bool IsOpen() const { return m_bOpen; }
     const CSerialSettings& GetSettings() const { return m_settings; }
     QString GetDevicePath() const;
+    // Why the last open failed or the open port went away: "COMn (device):
+    // the system's reason".
+    const std::string& GetFailure() const { return m_strFailure; }
 
 private:
     void OnRxChar();
     void OnPortError(int error);
     bool ApplyState();
     int QueuedOutput() const;
+    void SetFailure(const QString& reason);
 
     CLinkManager* m_pOwner;
     const CComPortMap& m_ports;
     CSerialSettings m_settings;
     QSerialPort* m_pPort;
     bool m_bOpen = false;
+    std::string m_strEnv; // as configured, for the messages
+    std::string m_strFailure;
 };

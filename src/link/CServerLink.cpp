@@ -1,6 +1,7 @@
 #include "link/CServerLink.h"
 
 #include "link/CLinkManager.h"
+#include "link/CLinkValueCheck.h"
 #include "link/CSocketBinder.h"
 
 #include <QHostInfo>
@@ -45,10 +46,9 @@ bool CServerLink::BindUdp(qintptr fd) {
 }
 
 void CServerLink::Close() {
-    if (m_nLookupId >= 0) {
+    if (m_nLookupId >= 0)
         QHostInfo::abortHostLookup(m_nLookupId);
-        m_nLookupId = -1;
-    }
+    m_nLookupId = -1;
     if (m_pAcceptNotifier) {
         m_pAcceptNotifier->setEnabled(false);
         delete m_pAcceptNotifier;
@@ -114,7 +114,17 @@ void CServerLink::SetUdpTarget(const QString& host, int port) {
     if (m_target.setAddress(host))
         return;
     m_target.clear();
+    if (CLinkValueCheck::IsReservedInvalid(host.toStdString())) {
+        // As a resolver's answer would: after the open has returned.
+        m_nLookupId = -2;
+        QTimer::singleShot(0, this, [this] {
+            m_strLookupError = QStringLiteral("Host not found");
+            OnLookup(-2, QHostAddress());
+        });
+        return;
+    }
     m_nLookupId = QHostInfo::lookupHost(host, this, [this](const QHostInfo& info) {
+        m_strLookupError = info.errorString();
         QHostAddress chosen;
         for (const QHostAddress& a : info.addresses()) {
             // IPv4 first: "localhost" means 127.0.0.1 to the peers we meet.
@@ -138,8 +148,12 @@ void CServerLink::OnLookup(int id, const QHostAddress& address) {
     m_bLookupFailed = address.isNull();
     std::deque<std::string> pending;
     pending.swap(m_pending);
-    if (m_bLookupFailed)
+    if (m_bLookupFailed) {
+        if (m_strLookupError.isEmpty())
+            m_strLookupError = QStringLiteral("Host not found");
+        m_pOwner->OnUdpTargetNotFound();
         return; // nowhere to send them
+    }
     for (const std::string& d : pending)
         SendDatagram(reinterpret_cast<const std::uint8_t*>(d.data()), static_cast<int>(d.size()));
 }
@@ -148,7 +162,7 @@ void CServerLink::SendDatagram(const std::uint8_t* bytes, int count) {
     if (!m_pUdp || count < 0 || m_nTargetPort < 0 || m_bLookupFailed)
         return;
     if (m_target.isNull()) {
-        if (m_nLookupId >= 0 && m_pending.size() < kMaxPendingDatagrams)
+        if (m_nLookupId != -1 && m_pending.size() < kMaxPendingDatagrams)
             m_pending.emplace_back(reinterpret_cast<const char*>(bytes), count);
         return;
     }

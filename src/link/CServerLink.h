@@ -41,6 +41,9 @@ public:
     // datagrams sent meanwhile wait (up to 256) and go once it is known.
     void SetUdpTarget(const QString& host, int port);
     void SendDatagram(const std::uint8_t* bytes, int count);
+    // The target's address is known: a datagram goes out at once.
+    bool HasTarget() const { return m_pUdp && !m_target.isNull() && m_nTargetPort >= 0; }
+    QString GetTargetFailure() const { return m_strLookupError; }
 
 private:
     void OnAccept();
@@ -59,5 +62,6 @@ private:
     int m_nTargetPort = -1;
     int m_nLookupId = -1;
     bool m_bLookupFailed = false;
+    QString m_strLookupError;
     std::deque<std::string> m_pending;
 };

@@ -44,7 +44,7 @@ CSocketBinder::Result Fail(Native s) {
     return r;
 }
 
-CSocketBinder::Result BindOne(int family, int type, int port, int backlog) {
+CSocketBinder::Result BindOne(int family, int type, int port) {
 #ifdef _WIN32
     // Qt starts Winsock only with its first socket; this may come before.
     static const bool started = [] {
@@ -85,7 +85,7 @@ CSocketBinder::Result BindOne(int family, int type, int port, int backlog) {
     }
     if (rc != 0)
         return Fail(s);
-    if (type == SOCK_STREAM && ::listen(s, backlog) != 0)
+    if (type == SOCK_STREAM && ::listen(s, SOMAXCONN) != 0)
         return Fail(s);
     if (type == SOCK_STREAM) {
 #ifdef _WIN32
@@ -110,7 +110,7 @@ int CSocketBinder::InvalidArgument() {
 #endif
 }
 
-CSocketBinder::Result CSocketBinder::Bind(Family family, Type type, int port, int backlog) {
+CSocketBinder::Result CSocketBinder::Bind(Family family, Type type, int port) {
     if (port < 0 || port > 65535) {
         Result r;
         r.m_nError = InvalidArgument();
@@ -118,7 +118,7 @@ CSocketBinder::Result CSocketBinder::Bind(Family family, Type type, int port, in
     }
     const int sockType = type == TYPE_STREAM ? SOCK_STREAM : SOCK_DGRAM;
     if (family == FAMILY_DUAL) {
-        Result r = BindOne(AF_INET6, sockType, port, backlog);
+        Result r = BindOne(AF_INET6, sockType, port);
 #ifdef _WIN32
         const bool noIpv6 = r.m_nError == WSAEAFNOSUPPORT;
 #else
@@ -127,7 +127,7 @@ CSocketBinder::Result CSocketBinder::Bind(Family family, Type type, int port, in
         if (r.m_nFd >= 0 || !noIpv6)
             return r;
     }
-    return BindOne(AF_INET, sockType, port, backlog);
+    return BindOne(AF_INET, sockType, port);
 }
 
 void CSocketBinder::CloseFd(qintptr fd) {

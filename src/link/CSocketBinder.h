@@ -17,8 +17,9 @@ public:
 
     // FAMILY_DUAL listens on IPv6 and IPv4 at once and falls back to IPv4
     // where the machine has no IPv6. A stream socket is left listening with
-    // the given backlog.
-    static Result Bind(Family family, Type type, int port, int backlog = 5);
+    // the system's largest backlog: a burst of clients must not wait for a
+    // retried handshake while the UI thread is busy.
+    static Result Bind(Family family, Type type, int port);
     static void CloseFd(qintptr fd);
     // Accepts one waiting connection without blocking: its descriptor, or -1
     // with the error number (see IsNothingWaiting).

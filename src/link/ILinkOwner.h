@@ -14,4 +14,10 @@ public:
     virtual const std::string& GetLinkStatus() const = 0;
     virtual void SetLinkStatus(const std::string& text) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
+    // The link failed to open, or went down, and why: the kind's own
+    // message if it has one, then the device or host and the system's
+    // reason. The link state is already in order when this arrives; it may
+    // come long after the open (a connect that is refused, a peer that
+    // closes).
+    virtual void OnLinkFailed(const std::string& text) = 0;
 };

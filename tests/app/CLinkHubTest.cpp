@@ -19,6 +19,8 @@ public:
         m_calls.push_back("open");
         if (m_bOpens && m_pOwner)
             m_pOwner->SetLinkUp(true);
+        if (!m_bOpens && m_pOwner && !m_strFailure.empty())
+            m_pOwner->OnLinkFailed(m_strFailure);
         if (settings)
             settings->m_strNode = "00007F000001"; // as an IPX/SPX server reports itself
         return m_bOpens;
@@ -31,6 +33,7 @@ public:
     void Send(const std::uint8_t*, int count) override { m_sent.push_back(count); }
 
     bool m_bOpens = true;
+    std::string m_strFailure;
     ILinkOwner* m_pOwner = nullptr;
     std::vector<std::string> m_calls;
     std::vector<int> m_sent;
@@ -156,6 +159,35 @@ TEST_F(Hub, SetupLinkOpensConfirmedLinksAndWritesTheStatus) {
     m_hub.SetupLink(LINK_SERIAL, &chosen);
     EXPECT_EQ(m_hub.GetLinkStatus(), " , RS-232C설정: 통신실패 ");
     EXPECT_FALSE(m_hub.IsLinkUp());
+}
+
+// The reason is shown with the link already in order: the status text says
+// "통신실패" and the lamp is red while the box is up. A failure that comes
+// later (a refused connect) is shown when it comes.
+TEST_F(Hub, ALinkFailureIsShownOnceTheStatusTellsTheOutcome) {
+    std::vector<std::string> seen;
+    CLinkHub* hub = nullptr;
+    CLinkHub watched(m_doc, &m_control, [&](const std::string& text) {
+        seen.push_back(text + " | " + hub->GetLinkStatus() + (hub->IsLinkUp() ? "up" : "down"));
+    });
+    hub = &watched;
+    m_control.m_pOwner = hub;
+    m_control.m_bOpens = false;
+    m_control.m_strFailure = "COM1 (/dev/ttyUSB0): No such file or directory";
+    LinkSettings chosen;
+    watched.SetupLink(LINK_SERIAL, &chosen);
+    EXPECT_EQ(seen, std::vector<std::string>{"COM1 (/dev/ttyUSB0): No such file or directory | "
+                                             " , RS-232C설정: 통신실패 down"});
+    EXPECT_EQ(watched.GetLinkFailure(), m_control.m_strFailure);
+
+    m_control.m_bOpens = true;
+    watched.SetupLink(LINK_TCP_CLIENT, &chosen);
+    EXPECT_EQ(watched.GetLinkFailure(), "");
+    watched.SetLinkUp(false);
+    watched.OnLinkFailed("localhost:120: Connection refused");
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1], "localhost:120: Connection refused |  , TCP CLIENT설정: IP:localhost , "
+                       "PORT:120 down");
 }
 
 TEST_F(Hub, ACancelledDialogMovesOnlyTheCheckMark) {

@@ -6,9 +6,11 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -216,6 +218,156 @@ int ConnectLoopback(int port) {
     return -1;
 }
 
+// Starts the command line with its errors in a file and its output in a
+// file, or in a pipe whose reading end outPipe receives; its pid.
+pid_t Spawn(std::vector<std::string> args, const std::string& out, const std::string& err,
+            int* outPipe = nullptr) {
+    args.insert(args.begin(), QUILLET_CLI_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int ends[2] = {-1, -1};
+    if (outPipe && ::pipe(ends) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outPipe) {
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+        posix_spawn_file_actions_addclose(&actions, ends[0]);
+        posix_spawn_file_actions_addclose(&actions, ends[1]);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    if (outPipe) {
+        ::close(ends[1]);
+        *outPipe = ends[0];
+    }
+    return pid;
+}
+
+// One line from a descriptor, read as it comes.
+std::string ReadLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (::read(fd, &c, 1) == 1 && c != '\n')
+        line.push_back(c);
+    return line;
+}
+
+int ExitStatus(pid_t pid) {
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// A listening loopback socket; port receives its number.
+int ListenLoopback(int& port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(s, 4);
+    socklen_t len = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+// A client link that never comes up ends at once with the reason, sends
+// nothing and writes no file; it does not wait out its time.
+TEST_F(Cli, CaptureOnATcpClientThatNeverConnectsFailsWithTheReason) {
+    const std::string refused = std::to_string(FreeTcpPort());
+    struct Case {
+        std::string host, port, says;
+    } cases[] = {
+        {"127.0.0.1", refused, "127.0.0.1:" + refused + ": Connection refused\n"},
+        // Refused on the machine itself: no query leaves it.
+        {"quillet-test.invalid", "5020", "quillet-test.invalid:5020: Host not found\n"},
+    };
+    for (const Case& c : cases) {
+        Result r =
+            Run({"capture", "--link", "tcp-client", "--ip", c.host, "--port", c.port, "--out",
+                 (m_dir / "x.alr").string(), "--seconds", "30", "--send-hex", "41"});
+        EXPECT_EQ(r.status, 1) << c.host;
+        EXPECT_EQ(r.err, c.says + "quillet-cli capture: the link never came up\n");
+        EXPECT_TRUE(r.out.starts_with(" , TCP CLIENT설정: ")) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(m_dir / "x.alr"));
+    }
+}
+
+// The blocks go out once the connect has finished; a server that closes
+// the connection ends the capture, which keeps what crossed, and says so.
+TEST_F(Cli, CaptureOnATcpClientSendsOnceConnectedAndEndsWhenThePeerCloses) {
+    for (const bool greet : {true, false}) {
+        SCOPED_TRACE(greet ? "sends, then closes" : "closes at once");
+        int port = 0;
+        const int listener = ListenLoopback(port);
+        const std::string alr = (m_dir / "c.alr").string();
+        std::vector<std::string> args = {
+            "capture", "--link", "tcp-client", "--ip", "127.0.0.1", "--port", std::to_string(port),
+            "--out",   alr,      "--seconds",  "30"};
+        if (greet)
+            args.insert(args.end(), {"--send-hex", "0102"});
+        const pid_t pid = Spawn(args, (m_dir / "out").string(), (m_dir / "err").string());
+        ASSERT_GT(pid, 0);
+        const int peer = ::accept(listener, nullptr, nullptr);
+        ASSERT_GE(peer, 0);
+        if (greet) {
+            char got[2] = {};
+            ASSERT_EQ(::recv(peer, got, 2, MSG_WAITALL), 2);
+            EXPECT_EQ(std::string(got, 2), "\x01\x02");
+            ASSERT_EQ(::write(peer, "hi", 2), 2);
+        }
+        ::close(peer);
+        ::close(listener);
+        EXPECT_EQ(ExitStatus(pid), 1);
+        EXPECT_EQ(ReadFile(m_dir / "err"), "127.0.0.1:" + std::to_string(port) +
+                                               ": The remote host closed the connection\n"
+                                               "quillet-cli capture: the link went down\n");
+        Result dump = Run({"dump", alr, "--binary"});
+        EXPECT_EQ(dump.out, greet ? "1/1\nT01\tT02\tR68\tR69\n" : "1/1\n");
+    }
+}
+
+// A serial port another program holds open (here a second run of this
+// one) is busy: the port, its device and the reason.
+TEST_F(Cli, CaptureOnASerialPortHeldByAnotherProgramFails) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    const std::string device = name;
+    const std::string com = "1=" + device;
+    int holderOut = -1;
+    const pid_t holder = Spawn({"capture", "--link", "serial", "--com", com, "--out",
+                                (m_dir / "a.alr").string(), "--seconds", "30"},
+                               {}, (m_dir / "holder.err").string(), &holderOut);
+    ASSERT_GT(holder, 0);
+    // Its status line tells that it holds the port.
+    ASSERT_EQ(ReadLine(holderOut), " , RS-232C설정: COM1,9600,N,8,1,0,0 ")
+        << ReadFile(m_dir / "holder.err");
+
+    Result r = Run({"capture", "--link", "serial", "--com", com, "--out",
+                    (m_dir / "b.alr").string(), "--seconds", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with("COM1 (" + device + "): ")) << r.err;
+    EXPECT_TRUE(r.err.ends_with("\nquillet-cli capture: the link never came up\n")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "b.alr"));
+
+    ::kill(holder, SIGINT);
+    EXPECT_EQ(ExitStatus(holder), 0) << ReadFile(m_dir / "holder.err");
+    ::close(holderOut);
+    ::close(master);
+    ::close(slave);
+}
+
 TEST_F(Cli, CaptureRecordsBothDirectionsOfARealLink) {
     const int port = FreeTcpPort();
     const std::string alr = (m_dir / "cap.alr").string();
@@ -266,7 +418,9 @@ TEST_F(Cli, CaptureOnALinkThatCannotOpenFails) {
     Result r = Run({"capture", "--link", "serial", "--com", "1=/dev/quillet-absent", "--out",
                     (m_dir / "x.alr").string(), "--seconds", "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, " , RS-232C설정: 통신실패 \n");
+    EXPECT_EQ(r.out, " , RS-232C설정: 통신실패 \n");
+    EXPECT_EQ(r.err, "COM1 (/dev/quillet-absent): No such file or directory\n"
+                     "quillet-cli capture: the link never came up\n");
     EXPECT_FALSE(std::filesystem::exists(m_dir / "x.alr"));
 
     for (const std::vector<std::string>& bad :
@@ -277,6 +431,24 @@ TEST_F(Cli, CaptureOnALinkThatCannotOpenFails) {
           {"capture", "--link", "udp", "--port", "many", "--out", "x.alr"},
           {"capture", "--link", "udp"}}) {
         EXPECT_EQ(Run(bad).status, 64) << bad.back();
+    }
+    // Values no link can use: a usage error naming the option.
+    for (const auto& [option, value] : {std::pair{"--port", "0"},
+                                        {"--port", "99999"},
+                                        {"--port", "-5"},
+                                        {"--udp-port", "0"},
+                                        {"--udp-port", "65536"},
+                                        {"--socket", "ZZZZ"},
+                                        {"--socket", "0000"},
+                                        {"--socket", "2FF"},
+                                        {"--network", "0000000G"},
+                                        {"--node", "7F000001"}}) {
+        Result bad = Run({"capture", "--link", "tcp-server", option, value, "--out",
+                          (m_dir / "x.alr").string(), "--seconds", "1"});
+        EXPECT_EQ(bad.status, 64) << option << ' ' << value;
+        EXPECT_TRUE(bad.err.starts_with(std::string("quillet-cli capture: ") + option + " needs "))
+            << bad.err;
+        EXPECT_NE(bad.err.find(value), std::string::npos) << bad.err;
     }
     Result odd = Run({"capture", "--link", "udp", "--out", "x.alr", "--send-hex", "123"});
     EXPECT_EQ(odd.status, 2);

@@ -60,7 +60,12 @@ CMainFrame::CMainFrame(const CProgramSettings& settings, ISettingsStore& store, 
       m_pPane(new QWidget(this)), m_strDocTitle(QString::fromUtf8(kNewDocumentTitle)) {
     m_pHub = std::make_unique<CLinkHub>(
         m_doc, nullptr,
-        [this](const std::string& text) { ShowMessage(QString::fromStdString(text)); },
+        [this](const std::string& text) {
+            // The lamps and caption show the link as it is while the box is up.
+            if (m_pScreen)
+                m_pScreen->OnLampTimer();
+            ShowMessage(QString::fromStdString(text));
+        },
         [] { return QDateTime::currentMSecsSinceEpoch() * 1000; });
     m_pLinkManager = std::make_unique<CLinkManager>(m_pHub.get(), &m_ports);
     m_pHub->SetLinkControl(m_pLinkManager.get());

@@ -1,6 +1,7 @@
 #include "link/ui/CDialogFields.h"
 
 #include "app/CProgramSettings.h"
+#include "link/CLinkValueCheck.h"
 #include "link/ui/CUpperCaseValidator.h"
 #include "widgets/CMessageBox.h"
 
@@ -69,6 +70,19 @@ bool CDialogFields::ReadInt(QWidget* dialog, QLineEdit* edit, int& value) {
         return false;
     }
     value = parsed;
+    return true;
+}
+
+bool CDialogFields::ReadPort(QWidget* dialog, QLineEdit* edit, int& value) {
+    int port = value;
+    if (!ReadInt(dialog, edit, port))
+        return false;
+    if (!CLinkValueCheck::IsPort(port)) {
+        Complain(dialog, edit, QString::fromUtf8(kPortRange));
+        edit->selectAll();
+        return false;
+    }
+    value = port;
     return true;
 }
 

@@ -17,6 +17,7 @@ class QWidget;
 class CDialogFields {
 public:
     static constexpr const char* kNotInteger = "정수를 입력하십시오.";
+    static constexpr const char* kPortRange = "1에서 65535 사이의 정수를 입력하십시오.";
     static constexpr const char* kOk = "확인";
     static constexpr const char* kCancel = "취소";
     static constexpr int kEditWidth = 160;
@@ -39,6 +40,9 @@ public:
     // integer message, focuses the edit with its text selected and returns
     // false; value is then unchanged.
     static bool ReadInt(QWidget* dialog, QLineEdit* edit, int& value);
+    // ReadInt for a port: an integer outside 1-65535 shows the range
+    // message the same way.
+    static bool ReadPort(QWidget* dialog, QLineEdit* edit, int& value);
     // Shows text and puts the focus on the edit whose value it is about.
     static void Complain(QWidget* dialog, QLineEdit* edit, const QString& text);
 };

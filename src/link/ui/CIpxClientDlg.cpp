@@ -1,6 +1,7 @@
 #include "link/ui/CIpxClientDlg.h"
 
 #include "link/CCp949.h"
+#include "link/CLinkValueCheck.h"
 #include "link/LinkSettings.h"
 #include "link/ui/CDialogFields.h"
 
@@ -37,22 +38,40 @@ void CIpxClientDlg::GetValues(LinkSettings& settings) const {
     settings.m_strSocket = m_strSocket;
 }
 
+bool CIpxClientDlg::CheckHex(QWidget* dialog, QLineEdit* edit, const std::string& text,
+                             std::size_t digits, const char* lengthMessage,
+                             const char* digitsMessage) {
+    const char* problem = nullptr;
+    if (LengthOf(text) != digits)
+        problem = lengthMessage;
+    else if (!CLinkValueCheck::IsHex(text, digits))
+        problem = digitsMessage;
+    if (!problem)
+        return true;
+    CDialogFields::Complain(dialog, edit, QString::fromUtf8(problem));
+    return false;
+}
+
+bool CIpxClientDlg::CheckSocket(QWidget* dialog, QLineEdit* edit, const std::string& socket) {
+    if (!CheckHex(dialog, edit, socket, CLinkValueCheck::kSocketDigits, kSocketLength,
+                  kSocketDigits))
+        return false;
+    if (!CLinkValueCheck::IsIpxSocket(socket)) {
+        CDialogFields::Complain(dialog, edit, QString::fromUtf8(kSocketZero));
+        return false;
+    }
+    return true;
+}
+
 bool CIpxClientDlg::TryAccept() {
     const std::string network = m_pNetwork->text().toStdString();
     const std::string node = m_pNode->text().toStdString();
     const std::string socket = m_pSocket->text().toStdString();
-    if (LengthOf(network) != 8) {
-        CDialogFields::Complain(this, m_pNetwork, QString::fromUtf8(kNetworkLength));
+    if (!CheckHex(this, m_pNetwork, network, CLinkValueCheck::kNetworkDigits, kNetworkLength,
+                  kNetworkDigits) ||
+        !CheckHex(this, m_pNode, node, CLinkValueCheck::kNodeDigits, kNodeLength, kNodeDigits) ||
+        !CheckSocket(this, m_pSocket, socket))
         return false;
-    }
-    if (LengthOf(node) != 12) {
-        CDialogFields::Complain(this, m_pNode, QString::fromUtf8(kNodeLength));
-        return false;
-    }
-    if (LengthOf(socket) != 4) {
-        CDialogFields::Complain(this, m_pSocket, QString::fromUtf8(kSocketLength));
-        return false;
-    }
     m_strNetwork = network;
     m_strNode = node;
     m_strSocket = socket;

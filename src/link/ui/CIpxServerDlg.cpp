@@ -27,10 +27,8 @@ void CIpxServerDlg::GetValues(LinkSettings& settings) const {
 
 bool CIpxServerDlg::TryAccept() {
     const std::string socket = m_pSocket->text().toStdString();
-    if (CIpxClientDlg::LengthOf(socket) != 4) {
-        CDialogFields::Complain(this, m_pSocket, QString::fromUtf8(CIpxClientDlg::kSocketLength));
+    if (!CIpxClientDlg::CheckSocket(this, m_pSocket, socket))
         return false;
-    }
     m_strSocket = socket;
     accept();
     return true;

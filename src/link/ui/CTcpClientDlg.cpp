@@ -33,7 +33,7 @@ void CTcpClientDlg::GetValues(LinkSettings& settings) const {
 
 bool CTcpClientDlg::TryAccept() {
     int port = m_nPort;
-    if (!CDialogFields::ReadInt(this, m_pPort, port))
+    if (!CDialogFields::ReadPort(this, m_pPort, port))
         return false;
     m_strIp = m_pIp->text().toStdString();
     m_nPort = port;

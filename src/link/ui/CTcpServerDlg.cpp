@@ -28,7 +28,7 @@ void CTcpServerDlg::GetValues(LinkSettings& settings) const {
 }
 
 bool CTcpServerDlg::TryAccept() {
-    if (!CDialogFields::ReadInt(this, m_pPort, m_nPort))
+    if (!CDialogFields::ReadPort(this, m_pPort, m_nPort))
         return false;
     accept();
     return true;

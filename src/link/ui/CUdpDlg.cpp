@@ -45,8 +45,8 @@ void CUdpDlg::GetValues(LinkSettings& settings) const {
 bool CUdpDlg::TryAccept() {
     int udpPort = m_nUdpPort;
     int port = m_nPort;
-    if (!CDialogFields::ReadInt(this, m_pUdpPort, udpPort) ||
-        !CDialogFields::ReadInt(this, m_pPort, port))
+    if (!CDialogFields::ReadPort(this, m_pUdpPort, udpPort) ||
+        !CDialogFields::ReadPort(this, m_pPort, port))
         return false;
     m_nUdpPort = udpPort;
     m_strIp = m_pIp->text().toStdString();

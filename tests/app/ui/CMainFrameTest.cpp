@@ -107,6 +107,13 @@ protected:
     std::unique_ptr<CMainFrame> m_pFrame;
 };
 
+int FreeTcpPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+constexpr int kLinkSerial = CMainFrame::ID_LINK_FIRST + 0;
 constexpr int kLinkStopped = CMainFrame::ID_LINK_FIRST + 6;
 constexpr int kLinkTcpServer = CMainFrame::ID_LINK_FIRST + 1;
 constexpr int kLinkTcpClient = CMainFrame::ID_LINK_FIRST + 2;
@@ -214,18 +221,19 @@ TEST_F(MainFrameTest, ChoosingTheScreenShownKeepsItAndNewStartsItOver) {
 
 TEST_F(MainFrameTest, LinkSetupMovesTheCheckMarkEvenWhenCancelled) {
     CMainFrame& frame = Start();
-    // A TCP server on a port the system picks.
-    frame.SetLinkDialog([](int kind, LinkSettings& values) {
+    // A TCP server on a port free right now.
+    const int port = FreeTcpPort();
+    frame.SetLinkDialog([port](int kind, LinkSettings& values) {
         if (kind != 1)
             return false;
-        values.m_nPort = 0;
+        values.m_nPort = port;
         return true;
     });
     frame.OnCommand(kLinkTcpServer);
     EXPECT_TRUE(Checked(kLinkTcpServer));
     EXPECT_TRUE(frame.Hub().IsLinkUp());
     const std::string status = frame.Hub().GetLinkStatus();
-    EXPECT_EQ(status, " , TCP SERVER설정: PORT:0 , 접속자 수 : 0");
+    EXPECT_EQ(status, " , TCP SERVER설정: PORT:" + std::to_string(port) + " , 접속자 수 : 0");
     EXPECT_EQ(Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_CONFIG), CArtwork::BMP_LAMP_GREEN);
     EXPECT_EQ(Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_GREEN);
 
@@ -243,6 +251,50 @@ TEST_F(MainFrameTest, LinkSetupMovesTheCheckMarkEvenWhenCancelled) {
     EXPECT_EQ(frame.Hub().GetLinkStatus(), status);
     EXPECT_EQ(Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_STATE), CArtwork::BMP_LAMP_RED);
     EXPECT_TRUE(frame.windowTitle().startsWith(QStringLiteral("QUILLET , TCP SERVER설정")));
+}
+
+// A failed link is told in a box with the port or host and the system's
+// reason; while the box is up the caption carries the status text and the
+// lamp is red. A refused connect is told when it arrives, after the open.
+TEST_F(MainFrameTest, ALinkFailureIsToldWithItsReasonBesideTheCaptionsStatus) {
+    CMainFrame& frame = Start();
+    struct Shown {
+        QString m_strText, m_strCaption;
+        int m_nLamp;
+    };
+    std::vector<Shown> shown;
+    CMessageBox::SetHook([&](const QString& title, const QString& text) {
+        EXPECT_EQ(title, QStringLiteral("QUILLET"));
+        shown.push_back(
+            {text, frame.windowTitle(), Screen()->Lamps()->GetBitmap(CLampPanel::LAMP_STATE)});
+    });
+    const int port = FreeTcpPort();
+    frame.Ports().SetOverride(1, QStringLiteral("/dev/quillet-absent"));
+    frame.SetLinkDialog([port](int kind, LinkSettings& values) {
+        values.m_strEnv = "1,9600,N,8,1,0,0";
+        values.m_strIp = "127.0.0.1";
+        values.m_nPort = port;
+        return kind == 0 || kind == 2;
+    });
+
+    frame.OnCommand(kLinkSerial);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].m_strText,
+              QStringLiteral("COM1 (/dev/quillet-absent): No such file or directory"));
+    EXPECT_TRUE(shown[0].m_strCaption.contains(QStringLiteral("RS-232C설정: 통신실패")))
+        << shown[0].m_strCaption.toStdString();
+    EXPECT_EQ(shown[0].m_nLamp, CArtwork::BMP_LAMP_RED);
+
+    frame.OnCommand(kLinkTcpClient);
+    EXPECT_EQ(shown.size(), 1u) << "the refusal comes after the open";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 5000));
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(port);
+    EXPECT_EQ(shown[1].m_strText, where + QStringLiteral(": Connection refused"));
+    EXPECT_TRUE(shown[1].m_strCaption.contains(QStringLiteral("IP:127.0.0.1 , PORT:%1").arg(port)))
+        << shown[1].m_strCaption.toStdString();
+    EXPECT_EQ(shown[1].m_nLamp, CArtwork::BMP_LAMP_RED);
+    EXPECT_FALSE(frame.Hub().IsLinkUp());
+    CMessageBox::SetHook([](const QString&, const QString&) {}); // shown goes now
 }
 
 TEST_F(MainFrameTest, ExitStoresTheTenKeysAndTheNextStartOpensNoLink) {

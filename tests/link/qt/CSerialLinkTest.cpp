@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -129,7 +130,12 @@ TEST_F(SerialLink, ADeviceThatGoesAwayTakesTheLinkDown) {
     m_pty.m_nMaster = -1;
     EXPECT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
     EXPECT_FALSE(m_manager.IsReady());
+    EXPECT_FALSE(m_manager.IsAlive());
     EXPECT_TRUE(m_owner.m_messages.empty());
+    ASSERT_EQ(m_owner.m_failures.size(), 1u);
+    EXPECT_TRUE(m_owner.m_failures[0].starts_with("COM1 (" + m_pty.m_path.toStdString() +
+                                                  "): the device went away"))
+        << m_owner.m_failures[0];
     const std::uint8_t byte = 0x41;
     m_manager.Send(&byte, 1); // nothing to write to, and no harm
     Spin(100);
@@ -145,9 +151,10 @@ TEST_F(SerialLink, AWriteKeepsWhatFitsTheOutputQueueAndDropsTheRest) {
     EXPECT_EQ(m_pty.Read(6000, 1000).size(), 4096);
 }
 
-TEST_F(SerialLink, OpenFailsWithoutAMessage) {
+TEST_F(SerialLink, AFailedOpenNamesThePortItsDeviceAndTheReason) {
     ASSERT_TRUE(Open());
-    // The same device again: busy.
+    const std::string pty = m_pty.m_path.toStdString();
+    // The same device again: busy (held by this program, as by another).
     RecordingOwner other;
     CLinkManager second(&other, &m_ports);
     second.CreateEndpoint(LINK_SERIAL);
@@ -155,6 +162,9 @@ TEST_F(SerialLink, OpenFailsWithoutAMessage) {
     EXPECT_FALSE(second.OpenLink(&s));
     EXPECT_FALSE(other.m_bUp);
     EXPECT_TRUE(other.m_messages.empty());
+    ASSERT_EQ(other.m_failures.size(), 1u);
+    EXPECT_TRUE(other.m_failures[0].starts_with("COM1 (" + pty + "): ")) << other.m_failures[0];
+    EXPECT_GT(other.m_failures[0].size(), ("COM1 (" + pty + "): ").size());
     EXPECT_EQ(second.GetKind(), LINK_SERIAL);
     const QByteArray lost("x");
     second.Send(reinterpret_cast<const std::uint8_t*>(lost.data()), 1); // silently dropped
@@ -164,13 +174,18 @@ TEST_F(SerialLink, OpenFailsWithoutAMessage) {
     s.m_strEnv = "2,9600,N,8,1,0,0";
     second.CreateEndpoint(LINK_SERIAL);
     EXPECT_FALSE(second.OpenLink(&s));
-    EXPECT_TRUE(other.m_messages.empty());
+    EXPECT_EQ(other.m_failures.back(),
+              "COM2 (/dev/quillet-no-such-port): " + std::string(std::strerror(ENOENT)));
 
     // Parameters the port cannot take.
     m_manager.CloseLink();
     m_settings.m_strEnv = "1,9600,N,9,1,0,0";
     EXPECT_FALSE(Open());
     EXPECT_TRUE(m_owner.m_messages.empty());
+    ASSERT_EQ(m_owner.m_failures.size(), 1u);
+    EXPECT_TRUE(m_owner.m_failures[0].starts_with("COM1 (" + pty +
+                                                  "): the settings 1,9600,N,9,1,0,0 were refused"))
+        << m_owner.m_failures[0];
 }
 
 TEST_F(SerialLink, NoBlockArrivesAfterCloseLinkReturns) {

@@ -11,10 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -121,14 +129,18 @@ TEST_F(SocketLink, BlocksAreWhatOneReceiveReturnsNeverJoinedOrOverSized) {
         EXPECT_LE(block.size(), 16384);
 }
 
-TEST_F(SocketLink, APortInUseGivesTheMessageWithThePlatformErrorNumber) {
+TEST_F(SocketLink, APortInUseGivesTheMessageWithThePlatformErrorNumberAndItsText) {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::Any, 0));
     m_settings.m_nPort = other.serverPort();
     EXPECT_FALSE(Open(LINK_TCP_SERVER));
-    EXPECT_EQ(m_owner.m_messages,
-              std::vector<std::string>{Text(CLinkManager::kPortInUseMessage, EADDRINUSE)});
+    const std::string port = std::to_string(m_settings.m_nPort);
+    EXPECT_EQ(m_owner.m_failures,
+              std::vector<std::string>{Text(CLinkManager::kPortInUseMessage, EADDRINUSE) +
+                                       "\nport " + port + ": " + std::strerror(EADDRINUSE)});
+    EXPECT_TRUE(m_owner.m_messages.empty());
     EXPECT_FALSE(m_owner.m_bUp);
+    EXPECT_FALSE(m_manager.IsAlive());
     EXPECT_EQ(m_manager.GetKind(), LINK_TCP_SERVER);
     Send("dropped"); // no endpoint: nothing happens
 
@@ -136,24 +148,148 @@ TEST_F(SocketLink, APortInUseGivesTheMessageWithThePlatformErrorNumber) {
     ASSERT_TRUE(udpOther.bind(QHostAddress::Any, 0));
     m_settings.m_nUdpPort = udpOther.localPort();
     EXPECT_FALSE(Open(LINK_UDP));
-    EXPECT_EQ(m_owner.m_messages.back(), Text(CLinkManager::kPortInUseMessage, EADDRINUSE));
+    EXPECT_EQ(m_owner.m_failures.back(),
+              Text(CLinkManager::kPortInUseMessage, EADDRINUSE) + "\nlocal port " +
+                  std::to_string(m_settings.m_nUdpPort) + ": " + std::strerror(EADDRINUSE));
 }
 
-TEST_F(SocketLink, TcpClientIsUpAtOnceAndDownWhenRefused) {
+// Values no dialog lets through are refused here too: port 0 would listen
+// on a port the system picks, a socket "ZZZZ" would decode to nonsense.
+TEST_F(SocketLink, PortsAndIpxTextsOutsideTheirRangeAreRefusedWithTheValue) {
+    struct Case {
+        int kind;
+        int port, udpPort;
+        const char *network, *node, *socket;
+        const char* says;
+    } cases[] = {
+        {LINK_TCP_SERVER, 0, 121, "00000000", "00007F000001", "2FFF", "port 0: "},
+        {LINK_TCP_SERVER, 99999, 121, "00000000", "00007F000001", "2FFF", "port 99999: "},
+        {LINK_TCP_CLIENT, -5, 121, "00000000", "00007F000001", "2FFF", "port -5: "},
+        {LINK_UDP, 5000, 0, "00000000", "00007F000001", "2FFF", "local port 0: "},
+        {LINK_UDP, 65536, 5000, "00000000", "00007F000001", "2FFF", "remote port 65536: "},
+        {LINK_IPX_SERVER, 1, 1, "00000000", "00007F000001", "ZZZZ", "socket 'ZZZZ': "},
+        {LINK_IPX_SERVER, 1, 1, "00000000", "00007F000001", "0000", "socket '0000': "},
+        {LINK_IPX_CLIENT, 1, 1, "0000000G", "00007F000001", "2FFF", "network '0000000G': "},
+        {LINK_IPX_CLIENT, 1, 1, "00000000", "7F000001", "2FFF", "node '7F000001': "},
+        {LINK_IPX_CLIENT, 1, 1, "00000000", "00007F000001", "2FF", "socket '2FF': "},
+    };
+    for (const Case& c : cases) {
+        m_settings.m_nPort = c.port;
+        m_settings.m_nUdpPort = c.udpPort;
+        m_settings.m_strNetwork = c.network;
+        m_settings.m_strNode = c.node;
+        m_settings.m_strSocket = c.socket;
+        m_owner.m_failures.clear();
+        EXPECT_FALSE(Open(c.kind)) << c.says;
+        ASSERT_EQ(m_owner.m_failures.size(), 1u) << c.says;
+        EXPECT_TRUE(m_owner.m_failures[0].starts_with(c.says)) << m_owner.m_failures[0];
+        EXPECT_FALSE(m_owner.m_bUp) << c.says;
+        EXPECT_FALSE(m_manager.IsAlive()) << c.says;
+    }
+}
+
+// A burst of clients while the UI thread is busy elsewhere: the system
+// queues every handshake instead of dropping all but a handful, which the
+// clients would only retry a second later.
+TEST_F(SocketLink, TheListenQueueTakesABurstOfClientsWhileNothingAccepts) {
+    m_settings.m_nPort = FreePort();
+    ASSERT_TRUE(Open(LINK_TCP_SERVER));
+    int burst = 200;
+    if (FILE* f = std::fopen("/proc/sys/net/core/somaxconn", "r")) {
+        int most = 0;
+        if (std::fscanf(f, "%d", &most) == 1 && most > 0)
+            burst = std::min(burst, most - 1);
+        std::fclose(f);
+    }
+    std::vector<int> clients;
+    for (int i = 0; i < burst; ++i) {
+        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ASSERT_GE(s, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<std::uint16_t>(m_settings.m_nPort));
+        ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        clients.push_back(s);
+    }
+    // No event loop runs, so nothing is accepted: only the queue can take
+    // them. Wait for each handshake to finish (a generous bound, for a
+    // loaded machine; a full queue never finishes them).
+    int established = 0;
+    QElapsedTimer t;
+    t.start();
+    std::vector<pollfd> waiting;
+    for (int s : clients)
+        waiting.push_back({s, POLLOUT, 0});
+    while (!waiting.empty() && t.elapsed() < 5000) {
+        ::poll(waiting.data(), waiting.size(), 100);
+        for (std::size_t i = waiting.size(); i-- > 0;) {
+            if (waiting[i].revents == 0)
+                continue;
+            int error = 0;
+            socklen_t len = sizeof error;
+            ::getsockopt(waiting[i].fd, SOL_SOCKET, SO_ERROR, &error, &len);
+            if (error == 0)
+                ++established;
+            waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    EXPECT_EQ(established, burst);
+    for (int s : clients)
+        ::close(s);
+}
+
+TEST_F(SocketLink, TcpClientIsUpAtOnceAndDownWithTheReasonWhenRefused) {
     m_settings.m_strIp = "127.0.0.1";
     m_settings.m_nPort = FreePort();
     ASSERT_TRUE(Open(LINK_TCP_CLIENT));
     EXPECT_TRUE(m_owner.m_bUp);
+    EXPECT_TRUE(m_owner.m_failures.empty()) << "the refusal comes after the open";
     ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
+    EXPECT_EQ(m_owner.m_failures,
+              std::vector<std::string>{"127.0.0.1:" + std::to_string(m_settings.m_nPort) +
+                                       ": Connection refused"});
     EXPECT_TRUE(m_owner.m_messages.empty());
+    EXPECT_TRUE(m_owner.m_statuses.empty()) << "the caption keeps the IP and port";
+    EXPECT_FALSE(m_manager.IsAlive());
+    EXPECT_FALSE(m_manager.WasConnected());
 }
 
-TEST_F(SocketLink, TcpClientWithAHostThatCannotBeResolvedReportsTheFailure) {
-    m_settings.m_strIp = "";
-    m_settings.m_nPort = FreePort();
+TEST_F(SocketLink, TcpClientWithAHostThatCannotBeResolvedReportsTheHostAndWhy) {
+    // ".invalid" is refused on the machine itself: no query leaves it.
+    for (const char* host : {"quillet-test.invalid", "Quillet-Test.INVALID.", ""}) {
+        m_settings.m_strIp = host;
+        m_settings.m_nPort = 5020;
+        m_owner.m_failures.clear();
+        ASSERT_TRUE(Open(LINK_TCP_CLIENT)) << host;
+        EXPECT_TRUE(m_owner.m_failures.empty()) << "the answer comes after the open";
+        ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; })) << host;
+        EXPECT_EQ(m_owner.m_strStatus, " , TCP CLIENT설정: 통신실패 ");
+        ASSERT_EQ(m_owner.m_failures.size(), 1u) << host;
+        const std::string shown = *host ? host : "(no host)";
+        EXPECT_EQ(m_owner.m_failures[0], shown + ":5020: Host not found");
+        EXPECT_FALSE(m_manager.IsAlive());
+    }
+}
+
+TEST_F(SocketLink, AServerThatClosesAtOnceTakesTheClientDownWithTheReason) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        s->close();
+        s->deleteLater();
+    });
+    m_settings.m_strIp = "127.0.0.1";
+    m_settings.m_nPort = server.serverPort();
     ASSERT_TRUE(Open(LINK_TCP_CLIENT));
-    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_bUp; }));
-    EXPECT_EQ(m_owner.m_strStatus, " , TCP CLIENT설정: 통신실패 ");
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_failures.empty(); }));
+    EXPECT_EQ(m_owner.m_failures,
+              std::vector<std::string>{"127.0.0.1:" + std::to_string(m_settings.m_nPort) +
+                                       ": The remote host closed the connection"});
+    EXPECT_FALSE(m_owner.m_bUp);
+    EXPECT_TRUE(m_manager.WasConnected());
+    EXPECT_FALSE(m_manager.IsAlive());
 }
 
 TEST_F(SocketLink, TcpClientTalksUntilThePeerCloses) {
@@ -209,6 +345,26 @@ TEST_F(SocketLink, UdpSendsOneDatagramPerBlockAndReceivesOnItsOwnPort) {
     }
 }
 
+// A target host that does not resolve is told, after the open; the socket
+// still receives, but nothing can be sent.
+TEST_F(SocketLink, UdpWithATargetThatCannotBeResolvedSaysSoAndKeepsReceiving) {
+    m_settings.m_strIp = "quillet-test.invalid";
+    m_settings.m_nPort = 5020;
+    m_settings.m_nUdpPort = FreePort();
+    ASSERT_TRUE(Open(LINK_UDP));
+    EXPECT_TRUE(m_owner.m_failures.empty()) << "the answer comes after the open";
+    EXPECT_FALSE(m_manager.IsReady());
+    ASSERT_TRUE(WaitFor([&] { return !m_owner.m_failures.empty(); }));
+    EXPECT_EQ(m_owner.m_failures,
+              std::vector<std::string>{"quillet-test.invalid:5020: Host not found"});
+    EXPECT_TRUE(m_owner.m_bUp);
+    EXPECT_TRUE(m_manager.IsAlive());
+    EXPECT_FALSE(m_manager.IsReady());
+    QUdpSocket peer;
+    peer.writeDatagram("in", QHostAddress::LocalHost, static_cast<quint16>(m_settings.m_nUdpPort));
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Received() == "in"; }));
+}
+
 TEST_F(SocketLink, IpxServerAndClientTalkOverTcp) {
     const int port = FreePort();
     char socket[8];
@@ -247,7 +403,10 @@ TEST_F(SocketLink, IpxServerAndClientTalkOverTcp) {
     LinkSettings otherSettings = clientSettings;
     other.CreateEndpoint(LINK_IPX_SERVER);
     EXPECT_FALSE(other.OpenLink(&otherSettings));
-    EXPECT_EQ(otherOwner.m_messages, std::vector<std::string>{"바인드 실패"});
+    ASSERT_EQ(otherOwner.m_failures.size(), 1u);
+    EXPECT_EQ(otherOwner.m_failures[0], std::string("바인드 실패\nsocket ") + socket +
+                                            " (TCP port " + std::to_string(port) +
+                                            "): " + std::strerror(EADDRINUSE));
 }
 
 TEST_F(SocketLink, NoBlockArrivesAfterCloseLinkReturns) {

@@ -32,6 +32,7 @@ public:
         m_statuses.push_back(text);
     }
     void ShowMessage(const std::string& text) override { m_messages.push_back(text); }
+    void OnLinkFailed(const std::string& text) override { m_failures.push_back(text); }
 
     QByteArray Received() const {
         QByteArray all;
@@ -46,6 +47,7 @@ public:
     std::string m_strStatus;
     std::vector<std::string> m_statuses;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_failures;
     std::function<void()> m_fnOnBlock;
 };
 

@@ -25,10 +25,12 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <utility>
 
 namespace {
 
 const QString kNotInteger = QStringLiteral("정수를 입력하십시오.");
+const QString kPortRange = QStringLiteral("1에서 65535 사이의 정수를 입력하십시오.");
 
 template <typename T> T* Find(QWidget& dialog, const char* id) {
     T* widget = dialog.findChild<T*>(QString::fromLatin1(id));
@@ -163,6 +165,7 @@ struct IntCase {
     const char* m_szText;
     bool m_bAccepted;
     int m_nValue;
+    bool m_bRange = false; // refused as out of range, not as text
 };
 
 void PrintTo(const IntCase& c, std::ostream* os) {
@@ -171,7 +174,7 @@ void PrintTo(const IntCase& c, std::ostream* os) {
 
 class PortText : public ::testing::TestWithParam<IntCase> {};
 
-TEST_P(PortText, OnlyAWholeIntegerCloses) {
+TEST_P(PortText, OnlyAWholeIntegerFrom1To65535Closes) {
     const IntCase& c = GetParam();
     CMessageRecorder messages;
     CTcpServerDlg dialog;
@@ -186,20 +189,22 @@ TEST_P(PortText, OnlyAWholeIntegerCloses) {
         EXPECT_EQ(settings.m_nPort, c.m_nValue);
     } else {
         ASSERT_EQ(messages.m_messages.size(), 1U);
-        EXPECT_EQ(messages.m_messages[0].m_strText, kNotInteger);
+        EXPECT_EQ(messages.m_messages[0].m_strText, c.m_bRange ? kPortRange : kNotInteger);
         EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.focusWidget(), Edit(dialog, "1032"));
         EXPECT_EQ(settings.m_nPort, LinkSettings{}.m_nPort);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, PortText,
-                         ::testing::Values(IntCase{"abc", false, 0}, IntCase{"", false, 0},
-                                           IntCase{"50x", false, 0},
-                                           IntCase{"2147483648", false, 0},
-                                           IntCase{" 5020 ", true, 5020}, IntCase{"-1", true, -1},
-                                           IntCase{"+0", true, 0},
-                                           // No range is checked here.
-                                           IntCase{"70000", true, 70000}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PortText,
+    ::testing::Values(IntCase{"abc", false, 0}, IntCase{"", false, 0}, IntCase{"50x", false, 0},
+                      IntCase{"2147483648", false, 0}, IntCase{" 5020 ", true, 5020},
+                      IntCase{"1", true, 1}, IntCase{"65535", true, 65535},
+                      // Port 0 would listen on a port the
+                      // system picks.
+                      IntCase{"+0", false, 0, true}, IntCase{"-5", false, 0, true},
+                      IntCase{"65536", false, 0, true}, IntCase{"99999", false, 0, true}));
 
 // Each integer edit complains and takes the focus, also when another edit
 // of its dialog is fine.
@@ -222,12 +227,16 @@ TEST(IntegerEdits, BadTextKeepsTheDialogOpenWithTheEditFocused) {
             edit->setText(QStringLiteral("7"));
         dialog->show();
         QLineEdit* bad = Edit(*dialog, c.m_szId);
-        bad->setText(QStringLiteral("abc"));
-        QTest::mouseClick(Find<QPushButton>(*dialog, "IDOK"), Qt::LeftButton);
-        ASSERT_EQ(messages.m_messages.size(), 1U);
-        EXPECT_EQ(messages.m_messages[0].m_strText, kNotInteger);
-        EXPECT_TRUE(dialog->isVisible());
-        EXPECT_EQ(dialog->focusWidget(), bad);
+        for (const auto& [text, says] :
+             {std::pair{"abc", kNotInteger}, std::pair{"0", kPortRange}}) {
+            messages.m_messages.clear();
+            bad->setText(QString::fromLatin1(text));
+            QTest::mouseClick(Find<QPushButton>(*dialog, "IDOK"), Qt::LeftButton);
+            ASSERT_EQ(messages.m_messages.size(), 1U) << text;
+            EXPECT_EQ(messages.m_messages[0].m_strText, says);
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_EQ(dialog->focusWidget(), bad);
+        }
     }
 }
 
@@ -279,7 +288,7 @@ void PrintTo(const IpxCase& c, std::ostream* os) {
 
 class IpxClientLengths : public ::testing::TestWithParam<IpxCase> {};
 
-TEST_P(IpxClientLengths, FirstWrongLengthIsReported) {
+TEST_P(IpxClientLengths, FirstWrongFieldIsReported) {
     const IpxCase& c = GetParam();
     CMessageRecorder messages;
     CIpxClientDlg dialog;
@@ -308,10 +317,14 @@ INSTANTIATE_TEST_SUITE_P(
         IpxCase{"000000000", "0", "0", CIpxClientDlg::kNetworkLength, "1001"},
         IpxCase{"00000000", "00000000000", "2FFF", CIpxClientDlg::kNodeLength, "1094"},
         IpxCase{"00000000", "00000000000A", "2FFFF", CIpxClientDlg::kSocketLength, "1095"},
-        // Only lengths count, not whether the letters are hex digits; a
-        // Korean letter counts two bytes as in the code page.
-        IpxCase{"GGGGGGGG", "ZZZZZZZZZZZZ", "WXYZ", nullptr, nullptr},
-        IpxCase{"가가가가", "00000000000A", "2FFF", nullptr, nullptr}));
+        // Then hex digits, field by field; a Korean letter counts two bytes
+        // as in the code page, and is no digit.
+        IpxCase{"GGGGGGGG", "ZZZZZZZZZZZZ", "WXYZ", CIpxClientDlg::kNetworkDigits, "1001"},
+        IpxCase{"가가가가", "00000000000A", "2FFF", CIpxClientDlg::kNetworkDigits, "1001"},
+        IpxCase{"00000000", "ZZZZZZZZZZZZ", "WXYZ", CIpxClientDlg::kNodeDigits, "1094"},
+        IpxCase{"00000000", "00000000000A", "ZZZZ", CIpxClientDlg::kSocketDigits, "1095"},
+        IpxCase{"00000000", "00000000000A", "0000", CIpxClientDlg::kSocketZero, "1095"},
+        IpxCase{"0000ABCD", "00007F000001", "0001", nullptr, nullptr}));
 
 TEST(IpxClient, TypedLettersBecomeCapitals) {
     CMessageRecorder messages;
@@ -333,18 +346,24 @@ TEST(IpxClient, TypedLettersBecomeCapitals) {
     EXPECT_EQ(settings.m_strSocket, "2FFF");
 }
 
-TEST(IpxServer, SocketMustBeFourCharacters) {
+TEST(IpxServer, SocketMustBeFourHexDigitsOtherThanZero) {
     CMessageRecorder messages;
     CIpxServerDlg dialog;
     LinkSettings settings;
     dialog.SetValues(settings);
     dialog.show();
     EXPECT_EQ(Edit(dialog, "1095")->text(), QStringLiteral("2FFF"));
-    Edit(dialog, "1095")->setText(QStringLiteral("12"));
-    EXPECT_FALSE(dialog.TryAccept());
-    ASSERT_EQ(messages.m_messages.size(), 1U);
-    EXPECT_EQ(messages.m_messages[0].m_strText, QString::fromUtf8(CIpxClientDlg::kSocketLength));
-    EXPECT_TRUE(dialog.isVisible());
+    for (const auto& [text, says] : {std::pair{"12", CIpxClientDlg::kSocketLength},
+                                     std::pair{"ZZZZ", CIpxClientDlg::kSocketDigits},
+                                     std::pair{"0000", CIpxClientDlg::kSocketZero}}) {
+        messages.m_messages.clear();
+        Edit(dialog, "1095")->setText(QString::fromLatin1(text));
+        EXPECT_FALSE(dialog.TryAccept()) << text;
+        ASSERT_EQ(messages.m_messages.size(), 1U) << text;
+        EXPECT_EQ(messages.m_messages[0].m_strText, QString::fromUtf8(says));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.focusWidget(), Edit(dialog, "1095"));
+    }
 
     QLineEdit* socket = Edit(dialog, "1095");
     socket->clear();
@@ -388,10 +407,11 @@ TEST(DialogKeys, EnterConfirmsAndEscCancels) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.m_szName);
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            CMessageRecorder messages; // a refusal fails the test instead of waiting
             std::unique_ptr<QDialog> dialog = c.m_make();
             // Valid values in every edit, so that confirming succeeds.
             for (QLineEdit* edit : dialog->findChildren<QLineEdit*>())
-                edit->setText(QStringLiteral("0"));
+                edit->setText(QStringLiteral("7"));
             if (auto* ipx = dynamic_cast<CIpxClientDlg*>(dialog.get()))
                 ipx->SetValues(LinkSettings{});
             if (auto* ipx = dynamic_cast<CIpxServerDlg*>(dialog.get()))
