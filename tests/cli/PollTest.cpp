@@ -373,7 +373,7 @@ TEST_F(Poll, RefusedStartsShowTheEnginesMessage) {
         ReplaceAll(RowsFile({{"w", 1, 0, 1, 0}}), "SLAVEADDRESS=1", "SLAVEADDRESS=PLC1");
     WriteFile(m_dir / "bad.ini", bad);
     r = RunCli({"yaskawa", "--rows", (m_dir / "bad.ini").string(), "--link", "udp", "--ip",
-                "127.0.0.1", "--port", "9", "--udp-port", "0"});
+                "127.0.0.1", "--port", "9", "--udp-port", std::to_string(FreeUdpPort())});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("ROW 1 (YASKAWA_INI0): SLAVEADDRESS \"PLC1\""), std::string::npos)
         << r.err;
