@@ -4,6 +4,7 @@
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
 #include "app/CQSettingsStore.h"
+#include "app/CSafeFile.h"
 #include "app/CTessaryDoc.h"
 #include "cli/CCliLinkOptions.h"
 #include "cli/CCliUsage.h"
@@ -42,23 +43,99 @@ extern "C" void OnInterrupt(int) {
     g_bInterrupted = 1;
 }
 
-bool DecodeHex(const std::string& hex, std::vector<std::uint8_t>& bytes) {
-    if (hex.size() % 2 != 0)
-        return false;
+// Ctrl+C, SIGTERM and a closed terminal (SIGHUP) end the capture and save
+// it. A reader of standard output that goes away (SIGPIPE) and a file size
+// limit (SIGXFSZ) must not kill the run: the writes fail and say so instead.
+void CatchStopSignals() {
+    g_bInterrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+#ifndef _WIN32
+    std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGHUP, OnInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+void RestoreStopSignals() {
+    std::signal(SIGINT, SIG_DFL);
+#ifndef _WIN32
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+#endif
+}
+
+enum class HexResult { Ok, OddDigits, Bad };
+
+// Hex digit pairs, with blanks allowed between pairs ("01 02 0A") as users
+// type them; any other character, a "0x" prefix among them, is refused.
+HexResult ParseSendHex(const std::string& text, std::vector<std::uint8_t>& bytes,
+                       std::string& problem) {
     bytes.clear();
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = CHexCodec::DigitValue(hex[i]);
-        const int lo = CHexCodec::DigitValue(hex[i + 1]);
-        if (hi < 0 || lo < 0)
-            return false;
-        bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+    int high = -1; // the first digit of a pair, while its second is awaited
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t') {
+            if (high >= 0) {
+                problem = "--send-hex: a blank inside a hex pair at position " +
+                          std::to_string(i + 1) + " of '" + text + "'";
+                return HexResult::Bad;
+            }
+            continue;
+        }
+        const int value = CHexCodec::DigitValue(c);
+        if (value < 0) {
+            problem = "--send-hex: '" + std::string(1, c) + "' at position " +
+                      std::to_string(i + 1) + " of '" + text + "' is not a hex digit";
+            return HexResult::Bad;
+        }
+        if (high < 0) {
+            high = value;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high * 16 + value));
+            high = -1;
+        }
     }
-    return true;
+    if (high >= 0)
+        return HexResult::OddDigits;
+    if (bytes.empty()) {
+        problem = "--send-hex needs at least one hex pair";
+        return HexResult::Bad;
+    }
+    return HexResult::Ok;
 }
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << "quillet-cli capture: " << problem << "\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
+}
+
+// A capture that could not be saved at the end would be lost whole: the
+// target is tried before anything is captured.
+bool CheckTarget(const std::string& outPath, std::ostream& err) {
+    std::string reason;
+    if (CSafeFile::CanWrite(outPath, reason))
+        return true;
+    err << "quillet-cli: 캡처 파일을 만들 수 없습니다: " << outPath << " (" << reason << ")"
+        << std::endl;
+    return false;
+}
+
+// Ends the event loop `seconds` after now and never before: a timer may
+// fire a little early, so the steady clock has the last word.
+void EndAfter(QTimer& limit, int seconds, QCoreApplication& app) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&limit, &QTimer::timeout, &app, [&limit, &app, deadline] {
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            app.quit();
+            return;
+        }
+        limit.start(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+    });
+    limit.start(seconds * 1000);
 }
 
 } // namespace
@@ -75,8 +152,10 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     std::vector<std::vector<std::uint8_t>> sends;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a != "--out" && a != "--seconds" && a != "--send-hex")
+            return Usage(err, "unknown option '" + a + "'");
         if (i + 1 >= args.size())
-            return Usage(err, "unexpected '" + a + "'");
+            return Usage(err, a + " needs a value");
         const std::string& v = args[++i];
         if (a == "--out") {
             outPath = v;
@@ -84,22 +163,27 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
             // A timer takes at most about 24 days.
             if (!CProgramSettings::ParseInt(v, seconds) || seconds < 0 || seconds > kMaxSeconds)
                 return Usage(err, "--seconds needs a number of seconds up to " +
-                                      std::to_string(kMaxSeconds));
-        } else if (a == "--send-hex") {
+                                      std::to_string(kMaxSeconds) + ", not '" + v + "'");
+        } else {
             std::vector<std::uint8_t> bytes;
-            if (v.size() % 2 != 0) {
+            std::string hexProblem;
+            switch (ParseSendHex(v, bytes, hexProblem)) {
+            case HexResult::OddDigits:
                 err << CHexCodec::kOddDigitsMessage << '\n';
                 return kOddDigits;
+            case HexResult::Bad:
+                return Usage(err, hexProblem);
+            case HexResult::Ok:
+                break;
             }
-            if (!DecodeHex(v, bytes))
-                return Usage(err, "--send-hex needs hex digits");
             sends.push_back(std::move(bytes));
-        } else {
-            return Usage(err, "unknown option '" + a + "'");
         }
     }
     if (outPath.empty())
         return Usage(err, "--out FILE.alr is required");
+    if (!CheckTarget(outPath, err))
+        return 1;
+    CatchStopSignals();
 
     static int argc = 1;
     static char name[] = "quillet-cli";
@@ -148,17 +232,10 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     });
     tick.start(10);
 
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
-#ifdef SIGTERM
-    std::signal(SIGTERM, OnInterrupt);
-#endif
     QTimer limit;
     std::unique_ptr<QSocketNotifier> input;
     if (seconds >= 0) {
-        limit.setSingleShot(true);
-        QObject::connect(&limit, &QTimer::timeout, &app, &QCoreApplication::quit);
-        limit.start(seconds * 1000);
+        EndAfter(limit, seconds, app);
     } else {
 #ifndef _WIN32
         // Without --seconds, the end of standard input ends the capture too.
@@ -173,15 +250,17 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
 #endif
     }
     app.exec();
-    std::signal(SIGINT, SIG_DFL);
 
     manager.CloseLink();
 
     std::string error;
-    if (!CAlrFile::Store(doc, outPath, error)) {
+    const bool saved = CAlrFile::Store(doc, outPath, error);
+    RestoreStopSignals();
+    if (!saved) {
         err << "quillet-cli: " << error << '\n';
         return 1;
     }
+    // Standard output may be gone by now; the capture is saved all the same.
     out << "records=" << doc.GetCount() << " bytes=" << doc.GetTotalBytes() << std::endl;
     return 0;
 }
