@@ -49,8 +49,8 @@ extern "C" void OnInterrupt(int) {
 void CatchStopSignals() {
     g_bInterrupted = 0;
     std::signal(SIGINT, OnInterrupt);
-#ifndef _WIN32
     std::signal(SIGTERM, OnInterrupt);
+#ifndef _WIN32
     std::signal(SIGHUP, OnInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
@@ -59,8 +59,8 @@ void CatchStopSignals() {
 
 void RestoreStopSignals() {
     std::signal(SIGINT, SIG_DFL);
-#ifndef _WIN32
     std::signal(SIGTERM, SIG_DFL);
+#ifndef _WIN32
     std::signal(SIGHUP, SIG_DFL);
 #endif
 }
