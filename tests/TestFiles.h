@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // A fresh folder for one test, named after it and the process, removed at
@@ -47,3 +49,26 @@ inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) 
     std::ofstream(p, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+// Makes every write past `bytes` into a file fail (EFBIG, "File too
+// large") while it lives: a save that fails half way, without a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+};

@@ -5,12 +5,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <system_error>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -70,6 +78,27 @@ template <typename Sink> bool StoreTo(const CTessaryDoc& doc, Sink&& sink, std::
     return ok;
 }
 
+// Our own words for what is no regular file; empty for a regular file.
+// Anything but a regular file is refused before reading: a FIFO would block
+// forever, a device never end.
+std::string NotAFileKind(std::filesystem::file_type type) {
+    switch (type) {
+    case std::filesystem::file_type::regular:
+        return {};
+    case std::filesystem::file_type::directory:
+        return std::generic_category().message(EISDIR);
+    case std::filesystem::file_type::fifo:
+        return "일반 파일이 아닙니다: FIFO";
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::block:
+        return "일반 파일이 아닙니다: 장치";
+    case std::filesystem::file_type::socket:
+        return "일반 파일이 아닙니다: 소켓";
+    default:
+        return "일반 파일이 아닙니다";
+    }
+}
+
 } // namespace
 
 bool CAlrFile::Store(const CTessaryDoc& doc, std::ostream& out, std::string& error) {
@@ -87,26 +116,31 @@ bool CAlrFile::Store(const CTessaryDoc& doc, const std::filesystem::path& path,
                      std::string& error) {
     CSafeFile file;
     if (!file.Open(path)) {
-        error = "캡처 파일을 만들 수 없습니다: " + CSafeFile::Text(path);
+        error = "캡처 파일을 만들 수 없습니다: " + CSafeFile::Text(path) + " (" + file.GetReason() +
+                ")";
         return false;
     }
     const bool written = StoreTo(
         doc, [&](const std::uint8_t* bytes, std::size_t n) { return file.Write(bytes, n); }, error);
     if (!written || !file.Commit()) {
         error = "캡처 파일을 쓸 수 없습니다: " + CSafeFile::Text(path);
+        if (!file.GetReason().empty())
+            error += " (" + file.GetReason() + ")";
         return false;
     }
     return true;
 }
 
+namespace {
+
 // The file is read straight into the document's storage chunks and each
 // record is entered where its bytes lie; a record cut by the end of a chunk
 // moves, header and all, to the start of the next one.
-bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
+template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::string& error) {
     // Until the record count has been read this is no capture at all (an
     // empty file, a folder, a read error), and the capture held so far stays.
     std::uint8_t head[4];
-    if (ReadUpTo(in, head, 4) < 4) {
+    if (read(head, 4) < 4) {
         error = "캡처 파일이 비어 있거나 레코드 수(파일 위치 0)를 읽기 전에 끝났습니다.";
         return false;
     }
@@ -127,7 +161,7 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
         if (tailBytes > 0)
             std::memcpy(chunk, tail, tailBytes);
         const std::size_t filled =
-            tailBytes + ReadUpTo(in, chunk + tailBytes, CTessaryDoc::kChunkBytes - tailBytes);
+            tailBytes + read(chunk + tailBytes, CTessaryDoc::kChunkBytes - tailBytes);
         std::size_t pos = 0;
         while (done < count && filled - pos >= 8) {
             const std::int32_t length = GetLe32(chunk + pos);
@@ -174,10 +208,37 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
     return true;
 }
 
+#ifdef _WIN32
+// Why the path cannot be read as a capture, or empty when it can be opened.
+std::string NotAFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return std::generic_category().message(ENOENT);
+    if (ec)
+        return ec.message();
+    return NotAFileKind(status.type());
+}
+#endif
+
+} // namespace
+
+bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
+    return LoadFrom(
+        doc, [&](std::uint8_t* dest, std::size_t n) { return ReadUpTo(in, dest, n); }, error);
+}
+
 bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::string& error) {
+    // On failure to open, the capture held so far stays.
+    const std::string cannotOpen = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path) + " (";
+#ifdef _WIN32
+    if (const std::string why = NotAFile(path); !why.empty()) {
+        error = cannotOpen + why + ")";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) { // the capture held so far stays
-        error = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path);
+    if (!in) {
+        error = cannotOpen + std::generic_category().message(errno) + ")";
         return false;
     }
     if (!Load(doc, in, error)) {
@@ -185,6 +246,56 @@ bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::st
         return false;
     }
     return true;
+#else
+    // Opened without waiting, so a FIFO is seen for what it is, not waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = cannotOpen + std::generic_category().message(errno) + ")";
+        return false;
+    }
+    struct stat info {};
+    std::string why;
+    if (::fstat(fd, &info) != 0)
+        why = std::generic_category().message(errno);
+    else if (!S_ISREG(info.st_mode))
+        why = NotAFileKind(S_ISDIR(info.st_mode)    ? std::filesystem::file_type::directory
+                           : S_ISFIFO(info.st_mode) ? std::filesystem::file_type::fifo
+                           : S_ISSOCK(info.st_mode) ? std::filesystem::file_type::socket
+                           : S_ISCHR(info.st_mode)  ? std::filesystem::file_type::character
+                           : S_ISBLK(info.st_mode)  ? std::filesystem::file_type::block
+                                                    : std::filesystem::file_type::unknown);
+    if (!why.empty()) {
+        ::close(fd);
+        error = cannotOpen + why + ")";
+        return false;
+    }
+    int readError = 0;
+    const bool loaded = LoadFrom(
+        doc,
+        [&](std::uint8_t* dest, std::size_t n) {
+            std::size_t got = 0;
+            while (got < n) {
+                const ssize_t r = ::read(fd, dest + got, n - got);
+                if (r < 0 && errno == EINTR)
+                    continue;
+                if (r < 0)
+                    readError = errno;
+                if (r <= 0)
+                    break;
+                got += static_cast<std::size_t>(r);
+            }
+            return got;
+        },
+        error);
+    ::close(fd);
+    if (!loaded) {
+        error.append(" (").append(CSafeFile::Text(path));
+        if (readError)
+            error.append(": ").append(std::generic_category().message(readError));
+        error.append(")");
+    }
+    return loaded;
+#endif
 }
 
 std::filesystem::path CAlrFile::OpenPath(const std::string& chosen) {

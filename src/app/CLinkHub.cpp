@@ -7,6 +7,8 @@
 #include "link/ILinkControl.h"
 #include "link/LinkType.h"
 
+#include <algorithm>
+
 CLinkHub::CLinkHub(CTessaryDoc& doc, ILinkControl* control, MessageFn showMessage, ClockFn clock)
     : m_doc(doc), m_pControl(control), m_fnShowMessage(std::move(showMessage)),
       m_fnClock(std::move(clock)) {}
@@ -16,9 +18,21 @@ bool CLinkHub::Capture(int direction, const std::uint8_t* bytes, int count) {
         return false;
     if (m_nScreen == SCREEN_FILESEND)
         m_bCaptureStopped = true;
-    if ((!m_bCaptureStopped || m_nScreen == SCREEN_ANALYZER) && count <= kMaxCaptured)
-        m_doc.AddRecord(direction, bytes, count, m_fnClock ? m_fnClock() : 0);
+    if (!m_bCaptureStopped || m_nScreen == SCREEN_ANALYZER)
+        Record(direction, bytes, count);
     return true;
+}
+
+void CLinkHub::Record(int direction, const std::uint8_t* bytes, int count) {
+    // A record holds at most 4096 bytes: a longer block becomes consecutive
+    // records, so every byte that crossed the link is kept, in order.
+    const std::int64_t time = m_fnClock ? m_fnClock() : 0;
+    int done = 0;
+    do {
+        const int part = std::min(count - done, kMaxCaptured);
+        m_doc.AddRecord(direction, bytes + done, part, time);
+        done += part;
+    } while (done < count);
 }
 
 void CLinkHub::SendToLink(const std::uint8_t* bytes, int count) {

@@ -74,6 +74,7 @@ public:
 private:
     // The capture rule for one block; false for a block that is not one.
     bool Capture(int direction, const std::uint8_t* bytes, int count);
+    void Record(int direction, const std::uint8_t* bytes, int count);
     bool DeliversTo(int screen) const { return screen >= 0 && screen <= 9 && m_pScreen; }
 
     CTessaryDoc& m_doc;

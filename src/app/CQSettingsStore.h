@@ -20,14 +20,21 @@ public:
     void WriteInt(const std::string& section, const std::string& key, int value) override;
     void Sync() { m_settings.sync(); }
     // NoError, AccessError (the file cannot be read or written) or
-    // FormatError (the file is damaged; what could be read is used).
-    QSettings::Status GetStatus() const { return m_settings.status(); }
+    // FormatError (the file is damaged; what could be read is used). Qt's
+    // reader takes almost anything, so a file that is no INI text at all
+    // (random bytes, binary junk) counts as damaged too.
+    QSettings::Status GetStatus() const;
     QString FileName() const { return m_settings.fileName(); }
     // Copies a damaged file aside before the next save rewrites it; the
     // copy's path, or empty when there is nothing to keep or it failed.
     QString KeepDamagedCopy() const;
 
+    // False for INI text: blank lines, comments, [sections] and key=value
+    // lines in UTF-8.
+    static bool LooksDamaged(const QByteArray& bytes);
+
 private:
     static QString KeyOf(const std::string& section, const std::string& key);
     mutable QSettings m_settings;
+    bool m_bDamaged = false; // as found when the store was made
 };

@@ -1,28 +1,97 @@
 #include "app/CSafeFile.h"
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 #else
 #include <unistd.h>
 #endif
 
 namespace {
 
-std::FILE* OpenForWriting(const std::filesystem::path& path) {
+constexpr int kNameAttempts = 100;
+
+int ProcessId() {
 #ifdef _WIN32
-    return _wfopen(path.c_str(), L"wb");
+    return _getpid();
 #else
-    return std::fopen(path.c_str(), "wb");
+    return static_cast<int>(::getpid());
 #endif
 }
 
-bool SyncToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0)
-        return false;
+std::string RandomSuffix() {
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 generator = [] {
+        std::random_device device;
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        std::seed_seq seed{device(), device(), static_cast<unsigned>(now),
+                           static_cast<unsigned>(ProcessId())};
+        return std::mt19937_64(seed);
+    }();
+    std::string suffix(8, 'x');
+    for (char& c : suffix)
+        c = kChars[generator() % (sizeof kChars - 1)];
+    return suffix;
+}
+
+// Creates the file exclusively: an existing name, a link among them, fails
+// with EEXIST instead of being opened.
+int CreateExclusive(const std::filesystem::path& path) {
 #ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
+    return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
 #else
-    return fsync(fileno(file)) == 0;
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+#endif
+}
+
+// The bytes written so far, or -1 with errno set.
+long long WriteSome(int fd, const char* data, std::size_t count) {
+#ifdef _WIN32
+    const unsigned chunk = count > (1u << 30) ? (1u << 30) : static_cast<unsigned>(count);
+    return _write(fd, data, chunk);
+#else
+    ssize_t n;
+    do {
+        n = ::write(fd, data, count);
+    } while (n < 0 && errno == EINTR);
+    return n;
+#endif
+}
+
+int SyncToDisk(int fd) {
+#ifdef _WIN32
+    return _commit(fd) == 0 ? 0 : errno;
+#else
+    return ::fsync(fd) == 0 ? 0 : errno;
+#endif
+}
+
+int CloseFd(int fd) {
+#ifdef _WIN32
+    return _close(fd) == 0 ? 0 : errno;
+#else
+    return ::close(fd) == 0 ? 0 : errno;
+#endif
+}
+
+// So that the rename itself survives a power cut.
+void SyncFolder([[maybe_unused]] const std::filesystem::path& folder) {
+#ifndef _WIN32
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 #endif
 }
 
@@ -32,59 +101,134 @@ CSafeFile::~CSafeFile() {
     Abandon();
 }
 
+void CSafeFile::Fail(int error) {
+    m_bFailed = true;
+    if (m_strReason.empty())
+        m_strReason = std::generic_category().message(error);
+}
+
+void CSafeFile::CloseHandle() {
+    if (m_nFd < 0)
+        return;
+    CloseFd(m_nFd);
+    m_nFd = -1;
+}
+
 bool CSafeFile::Open(const std::filesystem::path& path) {
     Abandon();
+    m_bFailed = false;
+    m_strReason.clear();
     std::error_code ec;
     m_target = std::filesystem::canonical(path, ec); // follows a link
     if (ec)
         m_target = path;
-    m_temp = m_target;
-    m_temp += ".tmp~";
-    m_bFailed = false;
-    m_pFile = OpenForWriting(m_temp);
-    return m_pFile != nullptr;
+    if (std::filesystem::is_directory(m_target, ec)) {
+        Fail(EISDIR);
+        return false;
+    }
+    const std::filesystem::path folder = m_target.parent_path();
+    const std::filesystem::path name = m_target.filename();
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::filesystem::path temp = name;
+        temp += ".tmp~" + RandomSuffix();
+        if (!folder.empty())
+            temp = folder / temp;
+        m_nFd = CreateExclusive(temp);
+        if (m_nFd >= 0) {
+            m_temp = temp;
+            return true;
+        }
+        if (errno != EEXIST) {
+            Fail(errno);
+            return false;
+        }
+    }
+    Fail(EEXIST);
+    return false;
 }
 
 bool CSafeFile::Write(const void* data, std::size_t count) {
-    if (!m_pFile || m_bFailed)
+    if (m_nFd < 0 || m_bFailed)
         return false;
-    if (count > 0 && std::fwrite(data, 1, count, m_pFile) != count)
-        m_bFailed = true;
-    return !m_bFailed;
+    const char* p = static_cast<const char*>(data);
+    while (count > 0) {
+        const long long n = WriteSome(m_nFd, p, count);
+        if (n <= 0) {
+            Fail(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool CSafeFile::Commit() {
-    if (!m_pFile)
+    if (m_nFd < 0)
         return false;
-    bool ok = !m_bFailed && SyncToDisk(m_pFile);
-    ok = std::fclose(m_pFile) == 0 && ok;
-    m_pFile = nullptr;
-    std::error_code ec;
-    if (ok) {
-        const auto status = std::filesystem::status(m_target, ec);
-        if (!ec && std::filesystem::exists(status))
-            std::filesystem::permissions(m_temp, status.permissions(), ec);
-        ec.clear();
-        std::filesystem::rename(m_temp, m_target, ec);
-        ok = !ec;
+    if (!m_bFailed) {
+        if (const int error = SyncToDisk(m_nFd))
+            Fail(error);
     }
-    if (!ok)
+    std::error_code ec;
+    if (!m_bFailed) {
+        const auto status = std::filesystem::status(m_target, ec);
+        if (!ec && std::filesystem::exists(status)) {
+#ifdef _WIN32
+            std::filesystem::permissions(m_temp, status.permissions(), ec);
+#else
+            ::fchmod(m_nFd, static_cast<mode_t>(status.permissions()));
+#endif
+        }
+    }
+    const int closeError = CloseFd(m_nFd);
+    m_nFd = -1;
+    if (closeError && !m_bFailed)
+        Fail(closeError);
+    if (!m_bFailed) {
+        std::filesystem::rename(m_temp, m_target, ec);
+        if (ec) {
+            m_bFailed = true;
+            if (m_strReason.empty())
+                m_strReason = ec.message();
+        }
+    }
+    if (m_bFailed) {
         std::filesystem::remove(m_temp, ec);
-    return ok;
+        m_temp.clear();
+        return false;
+    }
+    SyncFolder(m_target.parent_path());
+    m_temp.clear();
+    return true;
 }
 
 void CSafeFile::Abandon() {
-    if (!m_pFile)
+    if (m_nFd < 0)
         return;
-    std::fclose(m_pFile);
-    m_pFile = nullptr;
+    CloseHandle();
     std::error_code ignored;
     std::filesystem::remove(m_temp, ignored);
+    m_temp.clear();
 }
 
-bool CSafeFile::WriteAll(const std::filesystem::path& path, std::string_view bytes) {
+bool CSafeFile::CanWrite(const std::filesystem::path& path, std::string& reason) {
     CSafeFile file;
-    return file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+    if (!file.Open(path)) {
+        reason = file.GetReason();
+        return false;
+    }
+    file.Abandon();
+    return true;
+}
+
+bool CSafeFile::WriteAll(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* reason) {
+    CSafeFile file;
+    const bool ok = file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+    if (!ok && reason)
+        *reason = file.GetReason();
+    return ok;
 }
 
 std::string CSafeFile::Text(const std::filesystem::path& path) {

@@ -1,15 +1,17 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 // Writes a file so that a failed write never leaves a damaged one: the bytes
 // go to a temporary file beside the target, which is flushed to the disk and
-// only then renamed over it. A symbolic link is followed, and a target that
-// exists keeps its permissions.
+// only then renamed over it. The temporary file gets a fresh name and is
+// created exclusively, never through a link planted in its place, so two
+// saves to one file each write their own and the last rename wins whole. A
+// symbolic link at the target itself is followed, and a target that exists
+// keeps its permissions.
 class CSafeFile {
 public:
     CSafeFile() = default;
@@ -23,13 +25,27 @@ public:
     bool Commit();
     void Abandon();
 
-    static bool WriteAll(const std::filesystem::path& path, std::string_view bytes);
+    // The system's reason for the last failure ("No space left on device"),
+    // empty when nothing failed.
+    const std::string& GetReason() const { return m_strReason; }
+    // The temporary file while one is open (tests, messages).
+    const std::filesystem::path& GetTempPath() const { return m_temp; }
+
+    // Whether a save to the path could start: the temporary file can be
+    // made in its folder (it is removed again). The reason when not.
+    static bool CanWrite(const std::filesystem::path& path, std::string& reason);
+    static bool WriteAll(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* reason = nullptr);
     // The path as UTF-8, for messages.
     static std::string Text(const std::filesystem::path& path);
 
 private:
+    void Fail(int error);
+    void CloseHandle();
+
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
-    std::FILE* m_pFile = nullptr;
+    int m_nFd = -1;
     bool m_bFailed = false;
+    std::string m_strReason;
 };

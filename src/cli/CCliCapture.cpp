@@ -4,6 +4,7 @@
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
 #include "app/CQSettingsStore.h"
+#include "app/CSafeFile.h"
 #include "app/CTessaryDoc.h"
 #include "cli/CCliLinkOptions.h"
 #include "cli/CCliLinkWatch.h"
@@ -44,23 +45,59 @@ extern "C" void OnInterrupt(int) {
     g_bInterrupted = 1;
 }
 
-bool DecodeHex(const std::string& hex, std::vector<std::uint8_t>& bytes) {
-    if (hex.size() % 2 != 0)
-        return false;
-    bytes.clear();
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = CHexCodec::DigitValue(hex[i]);
-        const int lo = CHexCodec::DigitValue(hex[i + 1]);
-        if (hi < 0 || lo < 0)
-            return false;
-        bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-    }
-    return true;
+// Ctrl+C, SIGTERM and a closed terminal (SIGHUP) end the capture and save
+// it. A reader of standard output that goes away (SIGPIPE) and a file size
+// limit (SIGXFSZ) must not kill the run: the writes fail and say so instead.
+void CatchStopSignals() {
+    g_bInterrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#ifndef _WIN32
+    std::signal(SIGHUP, OnInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+void RestoreStopSignals() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+#ifndef _WIN32
+    std::signal(SIGHUP, SIG_DFL);
+#endif
 }
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << "quillet-cli capture: " << problem << "\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
+}
+
+// A capture that could not be saved at the end would be lost whole: the
+// target is tried before anything is captured.
+bool CheckTarget(const std::string& outPath, std::ostream& err) {
+    std::string reason;
+    if (CSafeFile::CanWrite(outPath, reason))
+        return true;
+    err << "quillet-cli: 캡처 파일을 만들 수 없습니다: " << outPath << " (" << reason << ")"
+        << std::endl;
+    return false;
+}
+
+// Ends the event loop `seconds` after now and never before: a timer may
+// fire a little early, so the steady clock has the last word.
+void EndAfter(QTimer& limit, int seconds, QCoreApplication& app) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&limit, &QTimer::timeout, &app, [&limit, &app, deadline] {
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            app.quit();
+            return;
+        }
+        limit.start(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+    });
+    limit.start(seconds * 1000);
 }
 
 } // namespace
@@ -77,8 +114,10 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     std::vector<std::vector<std::uint8_t>> sends;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a != "--out" && a != "--seconds" && a != "--send-hex")
+            return Usage(err, "unknown option '" + a + "'");
         if (i + 1 >= args.size())
-            return Usage(err, "unexpected '" + a + "'");
+            return Usage(err, a + " needs a value");
         const std::string& v = args[++i];
         if (a == "--out") {
             outPath = v;
@@ -86,22 +125,29 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
             // A timer takes at most about 24 days.
             if (!CProgramSettings::ParseInt(v, seconds) || seconds < 0 || seconds > kMaxSeconds)
                 return Usage(err, "--seconds needs a number of seconds up to " +
-                                      std::to_string(kMaxSeconds));
-        } else if (a == "--send-hex") {
-            std::vector<std::uint8_t> bytes;
-            if (v.size() % 2 != 0) {
+                                      std::to_string(kMaxSeconds) + ", not '" + v + "'");
+        } else {
+            // The one strict reading of typed hex: pairs, blanks between them.
+            std::string bytes;
+            std::size_t at = 0;
+            const CHexCodec::HexError error = CHexCodec::ParseHexText(v, bytes, at);
+            if (error == CHexCodec::HEX_ODD_DIGITS) {
                 err << CHexCodec::kOddDigitsMessage << '\n';
                 return kOddDigits;
             }
-            if (!DecodeHex(v, bytes))
-                return Usage(err, "--send-hex needs hex digits");
-            sends.push_back(std::move(bytes));
-        } else {
-            return Usage(err, "unknown option '" + a + "'");
+            if (error != CHexCodec::HEX_OK)
+                return Usage(err,
+                             "--send-hex '" + v + "': " + CHexCodec::HexErrorText(v, error, at));
+            if (bytes.empty())
+                return Usage(err, "--send-hex needs at least one hex pair");
+            sends.emplace_back(bytes.begin(), bytes.end());
         }
     }
     if (outPath.empty())
         return Usage(err, "--out FILE.alr is required");
+    if (!CheckTarget(outPath, err))
+        return 1;
+    CatchStopSignals();
 
     static int argc = 1;
     static char name[] = "quillet-cli";
@@ -145,17 +191,10 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     tick.start(10);
     watch.Poll(sendToLink);
 
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
-#ifdef SIGTERM
-    std::signal(SIGTERM, OnInterrupt);
-#endif
     QTimer limit;
     std::unique_ptr<QSocketNotifier> input;
     if (seconds >= 0) {
-        limit.setSingleShot(true);
-        QObject::connect(&limit, &QTimer::timeout, &app, &QCoreApplication::quit);
-        limit.start(seconds * 1000);
+        EndAfter(limit, seconds, app);
     } else {
 #ifndef _WIN32
         // Without --seconds, the end of standard input ends the capture too.
@@ -170,17 +209,19 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
 #endif
     }
     app.exec();
-    std::signal(SIGINT, SIG_DFL);
 
     manager.CloseLink();
     if (!watch.CameUp())
         return watch.Verdict(err, kCommand); // nothing crossed a link that never came up
 
     std::string error;
-    if (!CAlrFile::Store(doc, outPath, error)) {
+    const bool saved = CAlrFile::Store(doc, outPath, error);
+    RestoreStopSignals();
+    if (!saved) {
         err << "quillet-cli: " << error << '\n';
         return 1;
     }
+    // Standard output may be gone by now; the capture is saved all the same.
     out << "records=" << doc.GetCount() << " bytes=" << doc.GetTotalBytes() << std::endl;
     return watch.Verdict(err, kCommand);
 }

@@ -9,29 +9,40 @@
 
 #include <ostream>
 
+namespace {
+
+int Usage(std::ostream& err, const std::string& problem) {
+    err << "quillet-cli dump: " << problem << "\n\n" << CCliUsage::Text();
+    return CCliUsage::kUsageError;
+}
+
+} // namespace
+
 int CCliDump::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string file;
     int mode = RX_MODE_ASCII;
     int page = 1;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--binary") {
+        const std::string& a = args[i];
+        if (a == "--binary") {
             mode = RX_MODE_BINARY;
-        } else if (args[i] == "--page" && i + 1 < args.size()) {
+        } else if (a == "--page") {
+            if (i + 1 >= args.size())
+                return Usage(err, "--page needs a page number");
             if (!CProgramSettings::ParseInt(args[++i], page)) {
                 err << "--page: 정수를 입력하십시오.\n";
                 return CCliUsage::kUsageError;
             }
-        } else if (file.empty() && args[i].rfind("--", 0) != 0) {
-            file = args[i];
+        } else if (a.rfind("--", 0) == 0) {
+            return Usage(err, "unknown option '" + a + "'");
+        } else if (!file.empty()) {
+            return Usage(err, "one capture file only: '" + a + "' follows '" + file + "'");
         } else {
-            err << CCliUsage::Text();
-            return CCliUsage::kUsageError;
+            file = a;
         }
     }
-    if (file.empty()) {
-        err << CCliUsage::Text();
-        return CCliUsage::kUsageError;
-    }
+    if (file.empty())
+        return Usage(err, "the capture file FILE.alr is missing");
 
     CTessaryDoc doc;
     std::string error;

@@ -52,7 +52,7 @@ bool CCliLinkOptions::Parse(std::vector<std::string>& args, std::string& error) 
         if (a == "--link") {
             m_nKind = KindOf(v);
             if (m_nKind < 0) {
-                error = "unknown link kind '" + v + "'";
+                error = "--link: unknown link kind '" + v + "'";
                 return false;
             }
         } else if (a == "--port" || a == "--udp-port") {
@@ -87,7 +87,7 @@ bool CCliLinkOptions::Parse(std::vector<std::string>& args, std::string& error) 
             const std::size_t eq = v.find('=');
             if (eq == std::string::npos || !CProgramSettings::ParseInt(v.substr(0, eq), n) ||
                 n <= 0 || eq + 1 >= v.size()) {
-                error = "--com needs N=DEVICE";
+                error = "--com needs N=DEVICE, not '" + v + "'";
                 return false;
             }
             m_comDevices[n] = v.substr(eq + 1);

@@ -6,12 +6,25 @@
 
 #include <ostream>
 
+namespace {
+
+int Usage(std::ostream& err, const std::string& problem) {
+    err << "quillet-cli tool: " << problem << "\n\n" << CCliUsage::Text();
+    return CCliUsage::kUsageError;
+}
+
+} // namespace
+
 int CCliTool::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2) {
-        err << CCliUsage::Text();
-        return CCliUsage::kUsageError;
-    }
+    if (args.empty())
+        return Usage(err, "the tool's name is missing (sum, crc16, hex2ascii, ascii2hex)");
     const std::string& name = args[0];
+    if (name != "sum" && name != "crc16" && name != "hex2ascii" && name != "ascii2hex")
+        return Usage(err, "unknown tool '" + name + "'");
+    if (args.size() < 2)
+        return Usage(err, name + " needs its input");
+    if (args.size() > 2)
+        return Usage(err, name + " takes one input; '" + args[2] + "' is one too many");
     const std::string& input = args[1];
     bool refused = false;
     CHexCodec codec([&](const std::string& message) {
@@ -31,8 +44,7 @@ int CCliTool::Run(const std::vector<std::string>& args, std::ostream& out, std::
         result = codec.HexToAscii(input);
         newline = false; // the decoded bytes exactly
     } else {
-        err << CCliUsage::Text();
-        return CCliUsage::kUsageError;
+        return Usage(err, "unknown tool '" + name + "'");
     }
     if (refused)
         return 2;

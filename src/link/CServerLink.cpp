@@ -172,13 +172,12 @@ void CServerLink::SendDatagram(const std::uint8_t* bytes, int count) {
 
 void CServerLink::OnDatagrams() {
     CBusy busy(this);
-    // One block per datagram; one larger than a block is a failed receive
-    // and passes nothing on.
-    std::vector<char> buffer(kBlockBytes + 1);
+    // One block per datagram, whole, whatever its size: cutting it would
+    // lose bytes that crossed the link.
+    std::vector<char> buffer(kMaxDatagramBytes);
     while (m_pUdp && m_pUdp->isOpen() && m_pUdp->hasPendingDatagrams()) {
-        const qint64 size = m_pUdp->pendingDatagramSize();
-        const qint64 n = m_pUdp->readDatagram(buffer.data(), kBlockBytes + 1);
-        if (n < 0 || size > kBlockBytes || n > kBlockBytes)
+        const qint64 n = m_pUdp->readDatagram(buffer.data(), kMaxDatagramBytes);
+        if (n < 0)
             continue;
         m_pOwner->OnSocketData(reinterpret_cast<const std::uint8_t*>(buffer.data()),
                                static_cast<int>(n));

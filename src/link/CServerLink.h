@@ -21,6 +21,8 @@ class CServerLink : public CLinkEndpoint {
     Q_OBJECT
 public:
     static constexpr int kBlockBytes = 16384;
+    // The largest datagram IPv4 or IPv6 can carry without jumbograms.
+    static constexpr int kMaxDatagramBytes = 65535;
     static constexpr int kMaxPendingDatagrams = 256;
     static constexpr int kAcceptRetryMs = 1000;
 

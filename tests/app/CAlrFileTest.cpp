@@ -10,6 +10,8 @@
 #include <sstream>
 #include <streambuf>
 
+#include <sys/stat.h>
+
 namespace {
 
 Bytes Store(const CTessaryDoc& doc) {
@@ -152,23 +154,41 @@ TEST(AlrFile, FileRoundTripAndFailures) {
                   Bytes(b.m_pData, b.m_pData + b.m_nLength));
     }
 
-    // A save that cannot be written leaves the old file as it was: here the
-    // temporary file beside it cannot be made.
+    // A save that fails half way leaves the old file as it was and says why.
     const std::string before = ReadFile(path);
-    std::filesystem::create_directory(dir / "capture.alr.tmp~");
-    CTessaryDoc other;
-    other.AddRecord(TRAFFIC_RX, block.data(), 5);
-    EXPECT_FALSE(CAlrFile::Store(other, path, error));
-    EXPECT_NE(error.find("capture.alr"), std::string::npos);
+    {
+        FileSizeLimit limit(100);
+        EXPECT_FALSE(CAlrFile::Store(doc, path, error));
+    }
+    EXPECT_EQ(error, "캡처 파일을 쓸 수 없습니다: " + path.string() + " (File too large)");
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_FALSE(CAlrFile::Store(doc, dir / "no-such-folder" / "x.alr", error));
+    EXPECT_EQ(error,
+              "캡처 파일을 만들 수 없습니다: " + (dir / "no-such-folder" / "x.alr").string() +
+                  " (No such file or directory)");
+}
 
-    // A file that cannot be opened leaves the capture held so far.
-    EXPECT_FALSE(CAlrFile::Load(loaded, dir / "missing.alr", error));
-    EXPECT_NE(error.find("missing.alr"), std::string::npos);
-    EXPECT_EQ(loaded.GetCount(), doc.GetCount());
-    EXPECT_FALSE(CAlrFile::Load(loaded, dir.Path(), error)); // a folder is no capture
-    EXPECT_EQ(loaded.GetCount(), doc.GetCount());
+TEST(AlrFile, WhatCannotBeReadIsRefusedAtOnceWithThePathAndTheReason) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo.alr").c_str(), 0600), 0);
+    struct Case {
+        std::filesystem::path path;
+        std::string reason;
+    } cases[] = {
+        {dir / "missing.alr", "No such file or directory"},
+        {dir.Path(), "Is a directory"},
+        {dir / "fifo.alr", "일반 파일이 아닙니다: FIFO"}, // would wait for a writer for ever
+        {"/dev/zero", "일반 파일이 아닙니다: 장치"},      // would never end
+    };
+    CTessaryDoc held;
+    const Bytes one = "AA"_hex;
+    held.AddRecord(TRAFFIC_RX, one.data(), 1);
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(CAlrFile::Load(held, c.path, error));
+        EXPECT_EQ(error, "캡처 파일을 열 수 없습니다: " + c.path.string() + " (" + c.reason + ")");
+        EXPECT_EQ(held.GetCount(), 1u) << "the capture held so far stays";
+    }
 }
 
 TEST(AlrFile, RecordsCutByTheLoadersStorageChunksSurvive) {

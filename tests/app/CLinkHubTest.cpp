@@ -119,16 +119,53 @@ TEST_F(Hub, TheFileScreenStopsCaptureForGood) {
     EXPECT_EQ(m_screen.m_data.size(), 2u);
 }
 
-TEST_F(Hub, BlocksOverTheRecordLimitReachTheScreenButNotTheCapture) {
-    m_hub.SetCurrentScreen(0);
-    Traffic(4096);
-    EXPECT_EQ(m_doc.GetCount(), 2u);
-    m_hub.SetCurrentScreen(1);
-    EXPECT_TRUE(m_hub.StartCapture());
-    Traffic(5000);
-    EXPECT_EQ(m_doc.GetCount(), 2u);
-    EXPECT_EQ(m_screen.m_data.back(), 5000);
-    EXPECT_EQ(m_control.m_sent.back(), 5000);
+TEST_F(Hub, LongBlocksAreCapturedWholeAsRecordsOfAtMost4096Bytes) {
+    struct Case {
+        int screen; // the analyzer, or a PLC screen with capture running
+        int bytes;
+        std::vector<int> records;
+    } cases[] = {
+        {0, 4096, {4096}},
+        {0, 4097, {4096, 1}},
+        {1, 5000, {4096, 904}},
+        {0, 16384, {4096, 4096, 4096, 4096}},
+        {1,
+         65507,
+         {4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096, 4096,
+          4067}},
+    };
+    for (const Case& c : cases) {
+        m_doc.Clear();
+        m_hub.SetCurrentScreen(c.screen);
+        ASSERT_TRUE(m_hub.StartCapture());
+        std::vector<std::uint8_t> block(static_cast<std::size_t>(c.bytes));
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+        m_hub.SendToLink(block.data(), c.bytes);
+        m_hub.DispatchReceived(block.data(), c.bytes);
+        EXPECT_EQ(m_control.m_sent.back(), c.bytes) << "the link gets the block whole";
+        if (c.screen != 0) {
+            EXPECT_EQ(m_screen.m_data.back(), c.bytes) << "so does the screen";
+        }
+
+        ASSERT_EQ(m_doc.GetCount(), 2 * c.records.size()) << c.bytes;
+        for (int direction : {TRAFFIC_TX, TRAFFIC_RX}) {
+            std::vector<std::uint8_t> joined;
+            std::vector<int> lengths;
+            for (std::size_t i = 0; i < m_doc.GetCount(); ++i) {
+                const TrafficRecord r = m_doc.GetRecord(i);
+                if (r.m_nDirection != direction)
+                    continue;
+                lengths.push_back(r.m_nLength);
+                joined.insert(joined.end(), r.m_pData, r.m_pData + r.m_nLength);
+            }
+            EXPECT_EQ(lengths, c.records) << c.bytes << " direction " << direction;
+            EXPECT_EQ(joined, block) << c.bytes << " direction " << direction;
+        }
+        // Sent first, then received: the records of one block stay together.
+        EXPECT_EQ(m_doc.GetRecord(c.records.size() - 1).m_nDirection, TRAFFIC_TX);
+        EXPECT_EQ(m_doc.GetRecord(c.records.size()).m_nDirection, TRAFFIC_RX);
+    }
 }
 
 TEST_F(Hub, NothingIsDeliveredWhileNoScreenIsShown) {

@@ -1,5 +1,7 @@
 #include "TestBytes.h"
 #include "TestFiles.h"
+#include "app/CAlrFile.h"
+#include "app/CTessaryDoc.h"
 #include "link/CHexCodec.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +12,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <pty.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -40,8 +44,8 @@ void AppendQuoted(std::string& cmd, const std::string& s) {
 
 class Cli : public ::testing::Test {
 protected:
-    Result Run(const std::vector<std::string>& args) {
-        std::string cmd;
+    Result Run(const std::vector<std::string>& args, const std::string& prefix = {}) {
+        std::string cmd = prefix;
         AppendQuoted(cmd, QUILLET_CLI_PATH);
         for (const auto& a : args)
             AppendQuoted(cmd, a);
@@ -453,6 +457,437 @@ TEST_F(Cli, CaptureOnALinkThatCannotOpenFails) {
     Result odd = Run({"capture", "--link", "udp", "--out", "x.alr", "--send-hex", "123"});
     EXPECT_EQ(odd.status, 2);
     EXPECT_EQ(odd.err, "데이터가 짝수여야 합니다. \n");
+}
+
+// quillet-cli running beside the test, its standard input and output
+// pipes the test holds, its standard error a file.
+class Spawned {
+public:
+    Spawned(const std::vector<std::string>& argsIn, const std::filesystem::path& errFile)
+        : m_errFile(errFile) {
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
+            return;
+        std::vector<std::string> args = argsIn;
+        args.insert(args.begin(), QUILLET_CLI_PATH);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        m_nInput = in[1];
+        m_nOutput = out[0];
+    }
+    ~Spawned() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        CloseInput();
+        CloseOutput();
+    }
+    Spawned(const Spawned&) = delete;
+    Spawned& operator=(const Spawned&) = delete;
+
+    pid_t Pid() const { return m_pid; }
+
+    // One line of standard output without its newline; what there is when
+    // it ends or nothing comes for 30 s.
+    std::string ReadLine() {
+        std::string line;
+        char c = 0;
+        pollfd p{m_nOutput, POLLIN, 0};
+        while (::poll(&p, 1, 30000) == 1 && ::read(m_nOutput, &c, 1) == 1 && c != '\n')
+            line.push_back(c);
+        return line;
+    }
+    std::string ReadRest() {
+        std::string rest;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(m_nOutput, buffer, sizeof buffer)) > 0)
+            rest.append(buffer, static_cast<std::size_t>(n));
+        return rest;
+    }
+    void CloseInput() { CloseFd(m_nInput); }
+    void CloseOutput() { CloseFd(m_nOutput); }
+
+    // The exit status, or -1 for a death by signal.
+    int Wait() {
+        int raw = 0;
+        ::waitpid(m_pid, &raw, 0);
+        m_pid = -1;
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    std::string Errors() const { return ReadFile(m_errFile); }
+
+private:
+    static void CloseFd(int& fd) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    std::filesystem::path m_errFile;
+    pid_t m_pid = -1;
+    int m_nInput = -1;
+    int m_nOutput = -1;
+};
+
+std::string Pattern(std::size_t n, std::uint32_t seed) {
+    std::string bytes(n, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+// "01 02 0A ...": hex pairs with blanks between them, as users type them.
+std::string SpacedHex(const std::string& bytes) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        if (!hex.empty())
+            hex.push_back(' ');
+        hex.push_back(kDigits[c >> 4]);
+        hex.push_back(kDigits[c & 15]);
+    }
+    return hex;
+}
+
+void SendAll(int s, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(s, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::string ReadExactly(int s, std::size_t count) {
+    std::string got;
+    char buffer[4096];
+    while (got.size() < count) {
+        const ssize_t n = ::read(s, buffer, std::min(sizeof buffer, count - got.size()));
+        if (n <= 0)
+            break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    return got;
+}
+
+// Sends the last bytes, then waits until the capture has taken them all
+// and closed its side: it reads everything that came before the close.
+void FinishSending(int s) {
+    ::shutdown(s, SHUT_WR);
+    char buffer[256];
+    while (::read(s, buffer, sizeof buffer) > 0) {
+    }
+    ::close(s);
+}
+
+struct Captured {
+    std::string m_strSent;
+    std::string m_strReceived;
+    int m_nLongest = 0;
+    std::vector<int> m_receivedLengths;
+};
+
+Captured LoadCapture(const std::filesystem::path& path) {
+    CTessaryDoc doc;
+    std::string error;
+    Captured c;
+    EXPECT_TRUE(CAlrFile::Load(doc, path, error)) << error;
+    for (std::size_t i = 0; i < doc.GetCount(); ++i) {
+        const TrafficRecord r = doc.GetRecord(i);
+        const std::string bytes(reinterpret_cast<const char*>(r.m_pData),
+                                static_cast<std::size_t>(r.m_nLength));
+        c.m_nLongest = std::max(c.m_nLongest, r.m_nLength);
+        if (r.m_nDirection == TRAFFIC_TX) {
+            c.m_strSent += bytes;
+        } else {
+            c.m_strReceived += bytes;
+            c.m_receivedLengths.push_back(r.m_nLength);
+        }
+    }
+    return c;
+}
+
+TEST_F(Cli, CaptureKeepsEveryByteOfBlocksOver4096InOrder) {
+    const int port = FreeTcpPort();
+    const auto alr = m_dir / "long.alr";
+    const std::string greeting = Pattern(5000, 1);
+    // No --seconds: the end of standard input ends the capture.
+    Spawned capture({"capture", "--link", "tcp-server", "--port", std::to_string(port), "--out",
+                     alr.string(), "--send-hex", SpacedHex(greeting)},
+                    m_dir / "err");
+    const int s = ConnectLoopback(port);
+    ASSERT_GE(s, 0);
+    EXPECT_EQ(ReadExactly(s, greeting.size()), greeting);
+    std::string sent;
+    for (std::size_t burst : {4097u, 5000u, 16384u}) {
+        const std::string bytes = Pattern(burst, static_cast<std::uint32_t>(burst));
+        SendAll(s, bytes);
+        sent += bytes;
+    }
+    FinishSending(s);
+    capture.CloseInput();
+    const std::string out = capture.ReadRest();
+    ASSERT_EQ(capture.Wait(), 0) << capture.Errors();
+
+    const Captured c = LoadCapture(alr);
+    EXPECT_EQ(c.m_strSent, greeting);
+    EXPECT_EQ(c.m_strReceived, sent);
+    EXPECT_LE(c.m_nLongest, 4096);
+    EXPECT_NE(out.find(" bytes=" + std::to_string(greeting.size() + sent.size()) + "\n"),
+              std::string::npos)
+        << out;
+}
+
+int BoundUdpSocket(int& port) {
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+TEST_F(Cli, CaptureKeepsUdpDatagramsUpToTheLargestWhole) {
+    int peerPort = 0;
+    const int peer = BoundUdpSocket(peerPort);
+    int localPort = 0;
+    ::close(BoundUdpSocket(localPort));
+    const auto alr = m_dir / "udp.alr";
+    const std::string greeting = Pattern(5000, 2);
+    Spawned capture({"capture", "--link", "udp", "--udp-port", std::to_string(localPort), "--ip",
+                     "127.0.0.1", "--port", std::to_string(peerPort), "--out", alr.string(),
+                     "--seconds", "2", "--send-hex", SpacedHex(greeting)},
+                    m_dir / "err");
+    std::string datagram(70000, '\0');
+    pollfd p{peer, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 30000), 1);
+    sockaddr_in from{};
+    socklen_t fromLen = sizeof from;
+    const ssize_t n = ::recvfrom(peer, datagram.data(), datagram.size(), 0,
+                                 reinterpret_cast<sockaddr*>(&from), &fromLen);
+    ASSERT_EQ(n, 5000);
+    EXPECT_EQ(datagram.substr(0, 5000), greeting);
+
+    std::string sent;
+    for (std::size_t size : {4097u, 16385u, 65507u}) {
+        const std::string bytes = Pattern(size, static_cast<std::uint32_t>(size));
+        ASSERT_EQ(::sendto(peer, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                           fromLen),
+                  static_cast<ssize_t>(size));
+        sent += bytes;
+    }
+    ::close(peer);
+    ASSERT_EQ(capture.Wait(), 0) << capture.Errors();
+    const Captured c = LoadCapture(alr);
+    EXPECT_EQ(c.m_strSent, greeting);
+    EXPECT_EQ(c.m_strReceived.size(), sent.size());
+    EXPECT_EQ(c.m_strReceived, sent);
+    EXPECT_LE(c.m_nLongest, 4096);
+}
+
+TEST_F(Cli, TwoCapturesToOneFileLeaveOneOfThemWhole) {
+    const auto alr = m_dir / "shared.alr";
+    std::vector<std::unique_ptr<Spawned>> captures;
+    std::vector<std::string> data;
+    for (int i = 0; i < 2; ++i) {
+        const int port = FreeTcpPort();
+        captures.push_back(std::make_unique<Spawned>(
+            std::vector<std::string>{"capture", "--link", "tcp-server", "--port",
+                                     std::to_string(port), "--out", alr.string()},
+            m_dir / ("err" + std::to_string(i))));
+        const int s = ConnectLoopback(port);
+        ASSERT_GE(s, 0);
+        data.push_back(Pattern(4u << 20, static_cast<std::uint32_t>(i + 10)));
+        SendAll(s, data.back());
+        FinishSending(s);
+    }
+    // Both save at once.
+    for (auto& c : captures)
+        c->CloseInput();
+    for (auto& c : captures)
+        EXPECT_EQ(c->Wait(), 0) << c->Errors();
+
+    const Captured c = LoadCapture(alr);
+    EXPECT_TRUE(c.m_strReceived == data[0] || c.m_strReceived == data[1])
+        << "a file mixing both, " << c.m_strReceived.size() << " bytes";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()), {}), 3)
+        << "the capture and two error files, no temporary file";
+}
+
+TEST_F(Cli, CaptureSavesOnSighupAndOutlivesItsStandardOutput) {
+    // SIGHUP, as when the terminal is closed.
+    {
+        const int port = FreeTcpPort();
+        Spawned capture({"capture", "--link", "tcp-server", "--port", std::to_string(port), "--out",
+                         (m_dir / "hup.alr").string()},
+                        m_dir / "err");
+        const int s = ConnectLoopback(port);
+        ASSERT_GE(s, 0);
+        SendAll(s, "hang up");
+        FinishSending(s);
+        ::kill(capture.Pid(), SIGHUP);
+        EXPECT_EQ(capture.Wait(), 0) << capture.Errors();
+        EXPECT_EQ(LoadCapture(m_dir / "hup.alr").m_strReceived, "hang up");
+    }
+    // `capture ... | head -1`: the reader goes after the first line.
+    {
+        const int port = FreeTcpPort();
+        Spawned capture({"capture", "--link", "tcp-server", "--port", std::to_string(port), "--out",
+                         (m_dir / "pipe.alr").string(), "--send-hex", "06"},
+                        m_dir / "err");
+        EXPECT_NE(capture.ReadLine().find("TCP SERVER"), std::string::npos);
+        capture.CloseOutput();
+        const int s = ConnectLoopback(port);
+        ASSERT_GE(s, 0);
+        // The new status line finds no reader; the capture goes on.
+        EXPECT_EQ(ReadExactly(s, 1), "\x06");
+        SendAll(s, "still here");
+        FinishSending(s);
+        capture.CloseInput();
+        EXPECT_EQ(capture.Wait(), 0) << capture.Errors();
+        const Captured c = LoadCapture(m_dir / "pipe.alr");
+        EXPECT_EQ(c.m_strSent, "\x06");
+        EXPECT_EQ(c.m_strReceived, "still here");
+    }
+}
+
+TEST_F(Cli, CaptureChecksItsTargetBeforeCapturing) {
+    WriteFile(m_dir / "plain", "x");
+    std::filesystem::create_directory(m_dir / "locked");
+    std::filesystem::permissions(m_dir / "locked", std::filesystem::perms::owner_read |
+                                                       std::filesystem::perms::owner_exec);
+    struct Case {
+        std::filesystem::path path;
+        std::string reason;
+    } cases[] = {
+        {m_dir / "absent" / "x.alr", "No such file or directory"},
+        {m_dir / "plain" / "x.alr", "Not a directory"},
+        {m_dir / "locked" / "x.alr", "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        if (c.reason == "Permission denied" && ::geteuid() == 0)
+            continue; // root writes anywhere
+        const Result r =
+            Run({"capture", "--link", "tcp-server", "--port", std::to_string(FreeTcpPort()),
+                 "--out", c.path.string(), "--seconds", "5"});
+        EXPECT_EQ(r.status, 1) << c.path;
+        EXPECT_EQ(r.err, "quillet-cli: 캡처 파일을 만들 수 없습니다: " + c.path.string() + " (" +
+                             c.reason + ")\n");
+        EXPECT_EQ(r.out, "") << "the link was never opened";
+    }
+}
+
+TEST_F(Cli, CaptureEndsNoSoonerThanItsSeconds) {
+    // A timer allowed to round its end to a "nice" fraction of the second
+    // fires early for about half of the start times: captures are started
+    // one after the other until their starts span a whole second, each timed
+    // from its status line (printed as it starts capturing) to the end of
+    // its output.
+    std::vector<std::unique_ptr<Spawned>> captures;
+    std::vector<std::string> lines;
+    std::vector<std::string> rests(64);
+    std::vector<std::chrono::steady_clock::duration> ran(64);
+    std::vector<std::thread> readers;
+    const auto first = std::chrono::steady_clock::now();
+    while (captures.size() < 64 &&
+           std::chrono::steady_clock::now() - first < std::chrono::seconds(1)) {
+        const std::size_t i = captures.size();
+        int port = 0;
+        ::close(BoundUdpSocket(port));
+        captures.push_back(std::make_unique<Spawned>(
+            std::vector<std::string>{"capture", "--link", "udp", "--udp-port", std::to_string(port),
+                                     "--port", "9", "--ip", "127.0.0.1", "--out",
+                                     (m_dir / (std::to_string(i) + ".alr")).string(), "--seconds",
+                                     "2"},
+            m_dir / "err"));
+        lines.push_back(captures[i]->ReadLine());
+        const auto started = std::chrono::steady_clock::now();
+        readers.emplace_back([&, i, started] {
+            rests[i] = captures[i]->ReadRest();
+            ran[i] = std::chrono::steady_clock::now() - started;
+        });
+    }
+    for (auto& t : readers)
+        t.join();
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        EXPECT_NE(lines[i].find("UDP SERVER"), std::string::npos) << lines[i];
+        EXPECT_EQ(rests[i], "records=0 bytes=0\n");
+        EXPECT_EQ(captures[i]->Wait(), 0);
+        EXPECT_GE(ran[i], std::chrono::seconds(2))
+            << std::chrono::duration_cast<std::chrono::milliseconds>(ran[i]).count() << " ms";
+    }
+}
+
+TEST_F(Cli, DumpRefusesWhatIsNoCaptureFileWithThePathAndTheReason) {
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.alr").c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {m_dir.Path().string(), "Is a directory"},
+        {(m_dir / "fifo.alr").string(), "일반 파일이 아닙니다: FIFO"},
+        {"/dev/zero", "일반 파일이 아닙니다: 장치"},
+        {(m_dir / "absent.alr").string(), "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        // Bounded, so a dump that blocks fails instead of hanging the run.
+        const Result r = Run({"dump", c.path}, "timeout 20");
+        EXPECT_EQ(r.status, 1) << c.path;
+        EXPECT_EQ(r.err, "캡처 파일을 열 수 없습니다: " + c.path + " (" + c.reason + ")\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(Cli, UsageErrorsNameTheArgumentAtFault) {
+    // Never written: each command is refused before it captures.
+    const std::string x = (m_dir / "x.alr").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string named;
+    } cases[] = {
+        {{"dump", "a.alr", "b.alr"}, "'b.alr'"},
+        {{"dump", "--pages", "2", "a.alr"}, "'--pages'"},
+        {{"dump", "a.alr", "--page"}, "--page needs"},
+        {{"dump"}, "FILE.alr"},
+        {{"tool", "crc", "01"}, "'crc'"},
+        {{"tool", "sum"}, "sum needs"},
+        {{"tool", "sum", "a", "b"}, "'b'"},
+        {{"capture", "--link", "udp", "--out", x, "--second", "3"}, "'--second'"},
+        {{"capture", "--link", "udp", "--out"}, "--out needs"},
+        {{"capture", "--link", "udp", "--port", "many", "--out", x}, "'many'"},
+        {{"capture", "--link", "modem", "--out", x}, "'modem'"},
+        {{"capture", "--link", "udp", "--com", "COM1", "--out", x}, "'COM1'"},
+        {{"capture", "--link", "udp", "--out", x, "--seconds", "soon"}, "'soon'"},
+        {{"capture", "--link", "udp", "--out", x, "--send-hex", "0x12"}, "'x'"},
+        {{"capture", "--link", "udp", "--out", x, "--send-hex", "12G4"}, "'G'"},
+        {{"capture", "--link", "udp", "--out", x, "--send-hex", "1 2"}, "빈칸"},
+        {{"capture", "--link", "udp", "--out", x, "--send-hex", ""}, "--send-hex"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, 64) << c.named;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err.substr(0, 200);
+    }
 }
 
 } // namespace

@@ -90,9 +90,13 @@ TEST_F(IniFile, AFailedSaveLeavesTheFileAsItWas) {
     const auto path = m_dir / "melsec_plc.ini";
     ASSERT_TRUE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "자동쓰기", path));
     const std::string before = ReadFile(path);
-    std::filesystem::create_directory(m_dir / "melsec_plc.ini.tmp~");
-    EXPECT_FALSE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "", path));
+    {
+        FileSizeLimit limit(4);
+        EXPECT_FALSE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "", path));
+    }
     EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()), {}), 1)
+        << "the temporary file is gone";
 }
 
 TEST_F(IniFile, WritingThroughALinkKeepsTheLinkAndThePermissions) {

@@ -185,14 +185,16 @@ TEST_F(MainFrameTest, CaptureFollowsTheScreensAndTheSwitch) {
     EXPECT_EQ(doc.GetCount(), 1u);
 
     // Started on the chat screen, every block is kept; a 5000-byte block
-    // reaches the screen whole but is not kept.
+    // reaches the screen whole and is kept as records of 4096 and 904 bytes.
     frame.OnCommand(CMainFrame::ID_CAPTURE_START);
     EXPECT_FALSE(frame.Action(CMainFrame::ID_CAPTURE_START)->isEnabled());
     EXPECT_TRUE(frame.Action(CMainFrame::ID_CAPTURE_STOP)->isEnabled());
     frame.Hub().DispatchReceived(block, 3);
     std::vector<std::uint8_t> big(5000, 0x55);
     frame.Hub().DispatchReceived(big.data(), 5000);
-    EXPECT_EQ(doc.GetCount(), 2u);
+    ASSERT_EQ(doc.GetCount(), 4u);
+    EXPECT_EQ(doc.GetRecord(2).m_nLength, 4096);
+    EXPECT_EQ(doc.GetRecord(3).m_nLength, 904);
     ASSERT_EQ(Screen()->m_received.size(), 3u);
     EXPECT_EQ(Screen()->m_received[2].size(), 5000u);
     frame.OnCommand(CMainFrame::ID_CAPTURE_STOP);

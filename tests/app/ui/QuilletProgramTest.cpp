@@ -82,14 +82,20 @@ TEST(QuilletProgram, ACommandLineThatMakesNoSenseIsRefused) {
 }
 
 TEST(QuilletProgram, ADamagedSettingsFileIsKeptAsideAndSaidSo) {
-    TempDir dir;
-    std::filesystem::create_directories(dir / "Quillet");
-    const std::string damaged = "[SETTING\nIP=\"unterminated\nPORT=77\n";
-    ASSERT_TRUE(CSafeFile::WriteAll(dir / "Quillet" / "QUILLET.conf", damaged));
-    const ProgramRun run = Quillet(dir, {QStringLiteral("--screenshot"), Text(dir / "shot.png")});
-    ASSERT_EQ(run.m_nStatus, 0) << run.m_strError.toStdString();
-    EXPECT_TRUE(run.m_strError.contains(QStringLiteral("설정 파일이 손상되어")));
-    EXPECT_EQ(ReadFile(dir / "Quillet" / "QUILLET.conf.damaged"), damaged);
+    std::string junk(1000, '\0');
+    for (std::size_t i = 0; i < junk.size(); ++i)
+        junk[i] = static_cast<char>((i * 2654435761u) >> 13);
+    for (const std::string& damaged :
+         {std::string("[SETTING\nIP=\"unterminated\nPORT=77\n"), junk}) {
+        TempDir dir;
+        std::filesystem::create_directories(dir / "Quillet");
+        ASSERT_TRUE(CSafeFile::WriteAll(dir / "Quillet" / "QUILLET.conf", damaged));
+        const ProgramRun run =
+            Quillet(dir, {QStringLiteral("--screenshot"), Text(dir / "shot.png")});
+        ASSERT_EQ(run.m_nStatus, 0) << run.m_strError.toStdString();
+        EXPECT_TRUE(run.m_strError.contains(QStringLiteral("설정 파일이 손상되어")));
+        EXPECT_EQ(ReadFile(dir / "Quillet" / "QUILLET.conf.damaged"), damaged);
+    }
 }
 
 TEST(QuilletProgram, ACaptureOnTheCommandLineIsShownOnTheAnalyzerEvenWhenDamaged) {
