@@ -1,5 +1,6 @@
 #include "TestBytes.h"
 #include "TestFiles.h"
+#include "TestSockets.h"
 #include "app/CAlrFile.h"
 #include "app/CTessaryDoc.h"
 #include "link/CHexCodec.h"
@@ -193,19 +194,6 @@ TEST_F(Cli, DumpOfADamagedFileFailsWithTheReason) {
     EXPECT_NE(r.err.find("absent.alr"), std::string::npos);
 }
 
-// A free TCP port on the loopback address.
-int FreeTcpPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
-
 // Connects to the loopback port, retrying while the server starts.
 int ConnectLoopback(int port) {
     for (int i = 0; i < 100; ++i) {
@@ -269,20 +257,6 @@ int ExitStatus(pid_t pid) {
     int raw = 0;
     ::waitpid(pid, &raw, 0);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-// A listening loopback socket; port receives its number.
-int ListenLoopback(int& port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(s, 4);
-    socklen_t len = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    port = ntohs(a.sin_port);
-    return s;
 }
 
 // A client link that never comes up ends at once with the reason, sends
@@ -653,18 +627,6 @@ TEST_F(Cli, CaptureKeepsEveryByteOfBlocksOver4096InOrder) {
     EXPECT_NE(out.find(" bytes=" + std::to_string(greeting.size() + sent.size()) + "\n"),
               std::string::npos)
         << out;
-}
-
-int BoundUdpSocket(int& port) {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    port = ntohs(a.sin_port);
-    return s;
 }
 
 TEST_F(Cli, CaptureKeepsUdpDatagramsUpToTheLargestWhole) {

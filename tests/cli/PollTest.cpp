@@ -1,6 +1,7 @@
 // quillet-cli poll against real Modbus slaves written by others (libmodbus,
 // pymodbus) over socat's pseudo-terminal pairs, and its refusals.
 #include "TestFiles.h"
+#include "TestSockets.h"
 
 #include <gtest/gtest.h>
 
@@ -21,19 +22,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// A UDP port on the loopback address that nothing uses right now.
-int FreeUdpPort() {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
