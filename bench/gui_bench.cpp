@@ -34,7 +34,7 @@ public:
     void CreateEndpoint(int) override {}
     bool OpenLink(LinkSettings*) override { return true; }
     void CloseLink() override {}
-    void Send(const std::uint8_t*, int) override {}
+    bool Send(const std::uint8_t*, int) override { return true; }
 };
 
 class CBenchHost : public IScreenHost {

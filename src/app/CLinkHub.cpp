@@ -36,12 +36,25 @@ void CLinkHub::Record(int direction, const std::uint8_t* bytes, int count) {
 }
 
 void CLinkHub::SendToLink(const std::uint8_t* bytes, int count) {
-    if (!Capture(TRAFFIC_TX, bytes, count))
+    if (count < 0 || (count > 0 && !bytes))
         return;
     if (DeliversTo(m_nScreen))
         m_pScreen->OnLinkSent();
-    if (m_pControl)
-        m_pControl->Send(bytes, count);
+    // Recorded once the link has taken it, so that the capture holds what
+    // went out and nothing that did not.
+    if (!m_pControl || m_pControl->Send(bytes, count)) {
+        m_bUnsentSaid = false;
+        Capture(TRAFFIC_TX, bytes, count);
+        return;
+    }
+    ++m_nUnsentBlocks;
+    m_nUnsentBytes += count;
+    // Said once for a run of refused blocks: a polling engine must not
+    // stack up a box for every request.
+    if (!m_bUnsentSaid) {
+        m_bUnsentSaid = true;
+        ShowMessage(kNotSentMessage + std::to_string(count) + "바이트");
+    }
 }
 
 void CLinkHub::DispatchReceived(const std::uint8_t* bytes, int count) {

@@ -22,6 +22,9 @@ public:
     static constexpr int SCREEN_FILESEND = 8;
     static constexpr int SCREEN_NONE = 100;
     static constexpr int kMaxCaptured = 4096;
+    static constexpr const char* kNotSentMessage =
+        "데이터를 보내지 못했습니다. 링크가 연결되어 있지 않거나 보낼 데이터가 너무 많이 "
+        "밀려 있습니다: ";
     static constexpr const char* kNoCaptureMessage =
         "파일 전송시에는 프로토콜 내용을 저장할 수 없습니다.";
 
@@ -67,6 +70,10 @@ public:
     // The last failure the link reported, empty while none did since the
     // last "통신 설정".
     const std::string& GetLinkFailure() const { return m_strLinkFailure; }
+    // Blocks the link refused (not open, no way to the peer, its output
+    // queue full), and their bytes; neither is in the capture.
+    long long GetUnsentBlocks() const { return m_nUnsentBlocks; }
+    long long GetUnsentBytes() const { return m_nUnsentBytes; }
 
     LinkSettings& GetSettings() { return m_settings; }
     const LinkSettings& GetSettings() const { return m_settings; }
@@ -91,6 +98,9 @@ private:
     bool m_bLinkConfigured = false;
     std::string m_strLinkStatus;
     std::string m_strLinkFailure;
+    long long m_nUnsentBlocks = 0;
+    long long m_nUnsentBytes = 0;
+    bool m_bUnsentSaid = false;
     bool m_bSettingUp = false;
     bool m_bFailurePending = false;
     int m_nScreen = SCREEN_ANALYZER;

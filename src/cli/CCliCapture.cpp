@@ -223,5 +223,11 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     }
     // Standard output may be gone by now; the capture is saved all the same.
     out << "records=" << doc.GetCount() << " bytes=" << doc.GetTotalBytes() << std::endl;
-    return watch.Verdict(err, kCommand);
+    int status = watch.Verdict(err, kCommand);
+    if (hub.GetUnsentBlocks() > 0) {
+        err << kCommand << ": " << hub.GetUnsentBlocks() << " blocks (" << hub.GetUnsentBytes()
+            << " bytes) not sent: the link did not take them" << std::endl;
+        status = 1;
+    }
+    return status;
 }

@@ -13,7 +13,7 @@ class CAcceptedLink : public CStreamEndpoint {
 public:
     CAcceptedLink(CLinkManager* owner, QTcpSocket* socket);
 
-    void Send(const std::uint8_t* bytes, int count) { WriteBlock(bytes, count); }
+    bool Send(const std::uint8_t* bytes, int count) { return WriteBlock(bytes, count); }
 
 private:
     void OnData();

@@ -22,11 +22,10 @@ void CClientLink::ConnectTo(const QString& host, quint16 port) {
     m_pSocket->connectToHost(host, port);
 }
 
-void CClientLink::Send(const std::uint8_t* bytes, int count) {
+bool CClientLink::Send(const std::uint8_t* bytes, int count) {
     // Nothing is kept for later: a request sent before the connect finished
     // would reach the device stale.
-    if (m_bConnected)
-        WriteBlock(bytes, count);
+    return m_bConnected && WriteBlock(bytes, count);
 }
 
 void CClientLink::OnConnected() {

@@ -17,7 +17,7 @@ public:
 
     // Starts the connect; the outcome arrives through the manager.
     void ConnectTo(const QString& host, quint16 port);
-    void Send(const std::uint8_t* bytes, int count);
+    bool Send(const std::uint8_t* bytes, int count);
     bool IsConnected() const { return m_bConnected; }
     // The connect finished without a connection.
     bool HasFailed() const { return m_bResultGiven && !m_bConnected; }

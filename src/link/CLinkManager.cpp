@@ -201,37 +201,34 @@ void CLinkManager::CloseLink() {
     SetLinkUp(false);
 }
 
-void CLinkManager::Send(const std::uint8_t* bytes, int count) {
+bool CLinkManager::Send(const std::uint8_t* bytes, int count) {
     if (count < 0 || (count > 0 && !bytes))
-        return;
+        return false;
     switch (m_nKind) {
     case LINK_SERIAL:
-        if (m_pSerial)
-            m_pSerial->Write(bytes, count);
-        break;
+        return m_pSerial && m_pSerial->Write(bytes, count) == count;
     case LINK_TCP_SERVER:
     case LINK_IPX_SERVER: {
         // A copy: a send cannot change the list today, but the list must
-        // not move under the loop if one ever does.
+        // not move under the loop if one ever does. The block went out when
+        // some client took it, or when there is none to take it (a server
+        // without clients is up, and sends to all of them).
         const std::vector<CAcceptedLink*> connections = m_connections;
+        bool taken = connections.empty();
         for (CAcceptedLink* c : connections)
-            c->Send(bytes, count);
-        break;
+            taken = c->Send(bytes, count) || taken;
+        return taken;
     }
     case LINK_TCP_CLIENT:
     case LINK_IPX_CLIENT:
-        if (m_pClient)
-            m_pClient->Send(bytes, count);
-        break;
+        return m_pClient && m_pClient->Send(bytes, count);
     case LINK_UDP:
-        if (m_pServer)
-            m_pServer->SendDatagram(bytes, count);
-        break;
+        return m_pServer && m_pServer->SendDatagram(bytes, count);
     case LINK_STOPPED:
         CloseLink();
-        break;
+        return false;
     default:
-        break;
+        return false;
     }
 }
 

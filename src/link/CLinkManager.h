@@ -39,7 +39,7 @@ public:
     void CreateEndpoint(int kind) override;
     bool OpenLink(LinkSettings* settings) override;
     void CloseLink() override;
-    void Send(const std::uint8_t* bytes, int count) override;
+    bool Send(const std::uint8_t* bytes, int count) override;
 
     int GetKind() const { return m_nKind; }
     int GetConnectionCount() const { return static_cast<int>(m_connections.size()); }

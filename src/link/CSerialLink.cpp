@@ -100,8 +100,8 @@ void CSerialLink::Close() {
     m_pPort->close();
 }
 
-int CSerialLink::QueuedOutput() const {
-    int queued = static_cast<int>(std::min<qint64>(m_pPort->bytesToWrite(), kQueueBytes));
+qint64 CSerialLink::QueuedOutput() const {
+    qint64 queued = m_pPort->bytesToWrite();
 #if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
     int driver = 0;
     if (::ioctl(static_cast<int>(m_pPort->handle()), TIOCOUTQ, &driver) == 0 && driver > 0)
@@ -115,11 +115,10 @@ int CSerialLink::Write(const std::uint8_t* bytes, int count) {
         return -1;
     if (count <= 0 || !bytes)
         return 0;
-    const int n = std::min(count, kQueueBytes - QueuedOutput());
-    if (n <= 0)
+    if (QueuedOutput() >= kMaxQueuedBytes)
         return 0;
-    const qint64 written = m_pPort->write(reinterpret_cast<const char*>(bytes), n);
-    return written < 0 ? 0 : static_cast<int>(written);
+    const qint64 written = m_pPort->write(reinterpret_cast<const char*>(bytes), count);
+    return written == count ? count : 0;
 }
 
 int CSerialLink::Read(std::uint8_t* buffer, int capacity) {

@@ -19,7 +19,11 @@ class QSerialPort;
 class CSerialLink : public CLinkEndpoint {
     Q_OBJECT
 public:
-    static constexpr int kQueueBytes = 4096; // input blocks and output queue
+    static constexpr int kQueueBytes = 4096; // input blocks
+    // What may wait to go out before a block is refused: a device that
+    // holds the line (flow control, a stalled adapter) must not make the
+    // queue grow without end.
+    static constexpr qint64 kMaxQueuedBytes = 1024 * 1024;
 
     CSerialLink(CLinkManager* owner, const CComPortMap& ports);
     ~CSerialLink() override;
@@ -29,8 +33,9 @@ public:
     // refuses the parameters; GetFailure then says which and why.
     bool Open();
     void Close();
-    // Queues what fits in the free part of the 4096-byte output queue and
-    // drops the rest; the count queued, -1 when not open.
+    // Queues the whole block, or none of it when kMaxQueuedBytes already
+    // wait to go out: a frame cut at the end of a queue would reach the
+    // device as garbage. The count queued (count or 0), -1 when not open.
     int Write(const std::uint8_t* bytes, int count);
     // Up to capacity bytes of what is waiting; -1 when not open.
     int Read(std::uint8_t* buffer, int capacity);
@@ -46,7 +51,7 @@ private:
     void OnRxChar();
     void OnPortError(int error);
     bool ApplyState();
-    int QueuedOutput() const;
+    qint64 QueuedOutput() const;
     void SetFailure(const QString& reason);
 
     CLinkManager* m_pOwner;

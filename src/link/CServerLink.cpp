@@ -158,16 +158,17 @@ void CServerLink::OnLookup(int id, const QHostAddress& address) {
         SendDatagram(reinterpret_cast<const std::uint8_t*>(d.data()), static_cast<int>(d.size()));
 }
 
-void CServerLink::SendDatagram(const std::uint8_t* bytes, int count) {
+bool CServerLink::SendDatagram(const std::uint8_t* bytes, int count) {
     if (!m_pUdp || count < 0 || m_nTargetPort < 0 || m_bLookupFailed)
-        return;
+        return false;
     if (m_target.isNull()) {
-        if (m_nLookupId != -1 && m_pending.size() < kMaxPendingDatagrams)
-            m_pending.emplace_back(reinterpret_cast<const char*>(bytes), count);
-        return;
+        if (m_nLookupId == -1 || m_pending.size() >= kMaxPendingDatagrams)
+            return false;
+        m_pending.emplace_back(reinterpret_cast<const char*>(bytes), count);
+        return true;
     }
-    m_pUdp->writeDatagram(reinterpret_cast<const char*>(bytes), count, m_target,
-                          static_cast<quint16>(m_nTargetPort));
+    return m_pUdp->writeDatagram(reinterpret_cast<const char*>(bytes), count, m_target,
+                                 static_cast<quint16>(m_nTargetPort)) == count;
 }
 
 void CServerLink::OnDatagrams() {

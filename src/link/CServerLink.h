@@ -42,7 +42,9 @@ public:
     // Where datagrams go. A host name is looked up without blocking;
     // datagrams sent meanwhile wait (up to 256) and go once it is known.
     void SetUdpTarget(const QString& host, int port);
-    void SendDatagram(const std::uint8_t* bytes, int count);
+    // False when the datagram cannot go (no target, a failed look-up, a
+    // full queue while the look-up runs, a refused write).
+    bool SendDatagram(const std::uint8_t* bytes, int count);
     // The target's address is known: a datagram goes out at once.
     bool HasTarget() const { return m_pUdp && !m_target.isNull() && m_nTargetPort >= 0; }
     QString GetTargetFailure() const { return m_strLookupError; }

@@ -18,10 +18,11 @@ void CStreamEndpoint::Close() {
     m_pSocket->abort();
 }
 
-void CStreamEndpoint::WriteBlock(const std::uint8_t* bytes, int count) {
-    if (m_bOpen && count > 0 && m_pSocket->state() == QAbstractSocket::ConnectedState &&
-        m_pSocket->bytesToWrite() < kMaxQueuedBytes)
-        m_pSocket->write(reinterpret_cast<const char*>(bytes), count);
+bool CStreamEndpoint::WriteBlock(const std::uint8_t* bytes, int count) {
+    if (!m_bOpen || m_pSocket->state() != QAbstractSocket::ConnectedState ||
+        m_pSocket->bytesToWrite() >= kMaxQueuedBytes)
+        return false;
+    return count <= 0 || m_pSocket->write(reinterpret_cast<const char*>(bytes), count) == count;
 }
 
 void CStreamEndpoint::ReadBlocks(const std::function<void(const std::uint8_t*, int)>& deliver) {

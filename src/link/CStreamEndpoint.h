@@ -23,10 +23,11 @@ public:
     QTcpSocket* GetSocket() const { return m_pSocket; }
 
 protected:
-    // Writes the block on a connected socket. A peer that stops reading
-    // does not make the queue grow without end: past the limit a block is
-    // dropped, as a send that would block is.
-    void WriteBlock(const std::uint8_t* bytes, int count);
+    // Writes the block on a connected socket; false when it was not
+    // written. A peer that stops reading does not make the queue grow
+    // without end: past the limit a block is dropped, as a send that would
+    // block is.
+    bool WriteBlock(const std::uint8_t* bytes, int count);
     // Hands everything waiting on, block by block, while the endpoint is open.
     void ReadBlocks(const std::function<void(const std::uint8_t*, int)>& deliver);
     bool IsOpen() const { return m_bOpen; }

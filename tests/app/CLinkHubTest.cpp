@@ -30,9 +30,13 @@ public:
         if (m_pOwner)
             m_pOwner->SetLinkUp(false);
     }
-    void Send(const std::uint8_t*, int count) override { m_sent.push_back(count); }
+    bool Send(const std::uint8_t*, int count) override {
+        m_sent.push_back(count);
+        return m_bSends;
+    }
 
     bool m_bOpens = true;
+    bool m_bSends = true;
     std::string m_strFailure;
     ILinkOwner* m_pOwner = nullptr;
     std::vector<std::string> m_calls;
@@ -166,6 +170,29 @@ TEST_F(Hub, LongBlocksAreCapturedWholeAsRecordsOfAtMost4096Bytes) {
         EXPECT_EQ(m_doc.GetRecord(c.records.size() - 1).m_nDirection, TRAFFIC_TX);
         EXPECT_EQ(m_doc.GetRecord(c.records.size()).m_nDirection, TRAFFIC_RX);
     }
+}
+
+TEST_F(Hub, ABlockTheLinkRefusesIsNotCapturedAndIsSaidOncePerRun) {
+    m_hub.SetCurrentScreen(CLinkHub::SCREEN_ANALYZER);
+    const std::uint8_t block[3] = {1, 2, 3};
+    m_control.m_bSends = false;
+    for (int i = 0; i < 3; ++i)
+        m_hub.SendToLink(block, 3); // a poll that goes on sending
+    EXPECT_EQ(m_doc.GetCount(), 0u);
+    EXPECT_EQ(m_hub.GetUnsentBlocks(), 3);
+    EXPECT_EQ(m_hub.GetUnsentBytes(), 9);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0], std::string(CLinkHub::kNotSentMessage) + "3바이트");
+    EXPECT_EQ(m_screen.m_nSent, 3); // the TX lamp blinks for every try
+
+    // Once a block goes out again, a later refusal is said again.
+    m_control.m_bSends = true;
+    m_hub.SendToLink(block, 3);
+    EXPECT_EQ(m_doc.GetCount(), 1u);
+    m_control.m_bSends = false;
+    m_hub.SendToLink(block, 2);
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_doc.GetCount(), 1u);
 }
 
 TEST_F(Hub, NothingIsDeliveredWhileNoScreenIsShown) {

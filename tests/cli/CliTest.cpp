@@ -667,6 +667,26 @@ TEST_F(Cli, CaptureKeepsUdpDatagramsUpToTheLargestWhole) {
     EXPECT_LE(c.m_nLongest, 4096);
 }
 
+TEST_F(Cli, CaptureOnASerialPortSendsLongBlocksWholeAndRecordsWhatWentOut) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    const auto alr = m_dir / "serial.alr";
+    const std::string first = Pattern(10000, 5);
+    const std::string second = Pattern(10, 6);
+    Spawned capture({"capture", "--link", "serial", "--env", "1,115200,N,8,1,0,0", "--com",
+                     "1=" + std::string(name), "--out", alr.string(), "--seconds", "2",
+                     "--send-hex", SpacedHex(first), "--send-hex", SpacedHex(second)},
+                    m_dir / "err");
+    EXPECT_EQ(ReadExactly(master, first.size() + second.size()), first + second);
+    ASSERT_EQ(capture.Wait(), 0) << capture.Errors();
+    const Captured c = LoadCapture(alr);
+    EXPECT_EQ(c.m_strSent, first + second);
+    EXPECT_LE(c.m_nLongest, 4096);
+    ::close(master);
+    ::close(slave);
+}
+
 TEST_F(Cli, TwoCapturesToOneFileLeaveOneOfThemWhole) {
     const auto alr = m_dir / "shared.alr";
     std::vector<std::unique_ptr<Spawned>> captures;

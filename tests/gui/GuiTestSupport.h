@@ -23,11 +23,13 @@ public:
         return m_bOpens;
     }
     void CloseLink() override { ++m_nClosed; }
-    void Send(const std::uint8_t* bytes, int count) override {
+    bool Send(const std::uint8_t* bytes, int count) override {
         m_sent.emplace_back(bytes, bytes + count);
+        return m_bSends;
     }
 
     bool m_bOpens = true;
+    bool m_bSends = true;
     int m_nClosed = 0;
     std::vector<int> m_created;
     std::vector<LinkSettings> m_opened;

@@ -164,6 +164,11 @@ TEST_F(MainFrameTest, CaptureFollowsTheScreensAndTheSwitch) {
     ASSERT_TRUE(frame.SwitchScreen(1));
     const std::uint8_t block[] = {0x01, 0x03, 0x02};
     frame.Hub().SendToLink(block, 3);
+    // No link is open: the block did not go out, and that is said.
+    ASSERT_EQ(m_messages.m_messages.size(), 1u);
+    EXPECT_TRUE(m_messages.m_messages[0].m_strText.startsWith(
+        QString::fromUtf8(CLinkHub::kNotSentMessage)));
+    m_messages.m_messages.clear();
     frame.Hub().DispatchReceived(block, 3);
     EXPECT_EQ(doc.GetCount(), 0u); // capture stopped: nothing recorded
     EXPECT_EQ(Screen()->m_received.size(), 1u);

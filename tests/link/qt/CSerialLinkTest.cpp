@@ -142,13 +142,25 @@ TEST_F(SerialLink, ADeviceThatGoesAwayTakesTheLinkDown) {
     EXPECT_EQ(m_owner.Received(), QByteArray("A"));
 }
 
-TEST_F(SerialLink, AWriteKeepsWhatFitsTheOutputQueueAndDropsTheRest) {
+TEST_F(SerialLink, ABlockGoesOutWholeOrNotAtAll) {
     ASSERT_TRUE(Open());
-    const QByteArray big(6000, 'w');
-    EXPECT_EQ(m_manager.GetSerial()->Write(reinterpret_cast<const std::uint8_t*>(big.data()),
-                                           static_cast<int>(big.size())),
-              4096);
-    EXPECT_EQ(m_pty.Read(6000, 1000).size(), 4096);
+    const auto send = [this](const QByteArray& b) {
+        return m_manager.Send(reinterpret_cast<const std::uint8_t*>(b.data()),
+                              static_cast<int>(b.size()));
+    };
+    // Longer than the driver's queue: all of it, in order.
+    QByteArray big(6000, 'w');
+    big[5999] = 'z';
+    EXPECT_TRUE(send(big));
+    EXPECT_EQ(m_pty.Read(6000), big);
+
+    // A device that holds the line: once the queue's limit waits, a block
+    // is refused whole, and what was queued still goes out uncut.
+    const QByteArray flood(static_cast<int>(CSerialLink::kMaxQueuedBytes), 'f');
+    EXPECT_TRUE(send(flood));
+    EXPECT_FALSE(send(QByteArray("late")));
+    EXPECT_EQ(m_pty.Read(static_cast<int>(flood.size()), 20000), flood);
+    EXPECT_EQ(m_pty.Read(1, 100), QByteArray()); // nothing of the refused block
 }
 
 TEST_F(SerialLink, AFailedOpenNamesThePortItsDeviceAndTheReason) {
