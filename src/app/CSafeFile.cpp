@@ -102,9 +102,13 @@ CSafeFile::~CSafeFile() {
 }
 
 void CSafeFile::Fail(int error) {
+    Fail(std::generic_category().message(error));
+}
+
+void CSafeFile::Fail(const std::string& reason) {
     m_bFailed = true;
     if (m_strReason.empty())
-        m_strReason = std::generic_category().message(error);
+        m_strReason = reason;
 }
 
 void CSafeFile::CloseHandle() {
@@ -122,9 +126,12 @@ bool CSafeFile::Open(const std::filesystem::path& path) {
     m_target = std::filesystem::canonical(path, ec); // follows a link
     if (ec)
         m_target = path;
-    if (std::filesystem::is_directory(m_target, ec)) {
-        Fail(EISDIR);
-        return false;
+    const auto type = std::filesystem::status(m_target, ec).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none) {
+        if (std::string why = NotAFileKind(type); !why.empty()) {
+            Fail(why);
+            return false;
+        }
     }
     const std::filesystem::path folder = m_target.parent_path();
     const std::filesystem::path name = m_target.filename();
@@ -229,6 +236,26 @@ bool CSafeFile::WriteAll(const std::filesystem::path& path, std::string_view byt
     if (!ok && reason)
         *reason = file.GetReason();
     return ok;
+}
+
+std::string CSafeFile::NotAFileKind(std::filesystem::file_type type) {
+    // Anything but a regular file is refused: reading a FIFO would block
+    // forever and a device never end; a save would replace it.
+    switch (type) {
+    case std::filesystem::file_type::regular:
+        return {};
+    case std::filesystem::file_type::directory:
+        return std::generic_category().message(EISDIR);
+    case std::filesystem::file_type::fifo:
+        return "일반 파일이 아닙니다: FIFO";
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::block:
+        return "일반 파일이 아닙니다: 장치";
+    case std::filesystem::file_type::socket:
+        return "일반 파일이 아닙니다: 소켓";
+    default:
+        return "일반 파일이 아닙니다";
+    }
 }
 
 std::string CSafeFile::Text(const std::filesystem::path& path) {

@@ -4,8 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <set>
 #include <string>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +96,53 @@ TEST(SafeFile, AFailedSaveKeepsTheOldFileAndNamesTheSystemsReason) {
     // Nothing written to the folder by checking it.
     EXPECT_TRUE(CSafeFile::CanWrite(dir / "new.alr", reason));
     EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"cap.alr", "folder", "plain"}));
+}
+
+TEST(SafeFile, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
+    TempDir dir;
+    const auto fifo = dir / "fifo.alr";
+    const auto device = dir / "null.alr";
+    const auto socket = dir / "sock.alr";
+    const auto link = dir / "link.alr";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket.native().size(), sizeof address.sun_path);
+    socket.native().copy(address.sun_path, socket.native().size());
+    ASSERT_EQ(::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    std::filesystem::create_symlink(fifo, link); // followed: the FIFO is refused
+
+    struct Case {
+        std::filesystem::path path;
+        std::string reason;
+    } cases[] = {
+        {fifo, "일반 파일이 아닙니다: FIFO"},
+        {socket, "일반 파일이 아닙니다: 소켓"},
+        {link, "일반 파일이 아닙니다: FIFO"},
+        {device, "일반 파일이 아닙니다: 장치"},
+    };
+    // /dev/null's own numbers, in a folder of ours: only root may make it.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+    else
+        std::cout << "[ SKIPPED  ] the device node case: only root can make one\n";
+    for (const Case& c : cases) {
+        if (c.path == device && !root)
+            continue;
+        const auto type = std::filesystem::status(c.path).type();
+        std::string reason;
+        EXPECT_FALSE(CSafeFile::CanWrite(c.path, reason)) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
+        reason.clear();
+        EXPECT_FALSE(CSafeFile::WriteAll(c.path, "data", &reason)) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
+        EXPECT_EQ(std::filesystem::status(c.path).type(), type) << c.path;
+    }
+    ::close(s);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Names(dir.Path()).size(), root ? 4u : 3u) << "no temporary file left";
 }
 
 } // namespace
