@@ -10,7 +10,9 @@
 // only then renamed over it. The temporary file gets a fresh name and is
 // created exclusively, never through a link planted in its place, so two
 // saves to one file each write their own and the last rename wins whole. A
-// symbolic link at the target itself is followed. What it leads to must be
+// symbolic link at the target itself is followed, except one the kernel's
+// fs.protected_symlinks rule would not follow (another user's link in a
+// sticky, world-writable folder such as /tmp). What the links lead to must be
 // a regular file or nothing yet: a folder, FIFO, device or socket is never
 // replaced. A target that exists keeps its permissions.
 class CSafeFile {

@@ -145,4 +145,56 @@ TEST(SafeFile, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
     EXPECT_EQ(Names(dir.Path()).size(), root ? 4u : 3u) << "no temporary file left";
 }
 
+// The kernel's fs.protected_symlinks rule, kept by the save whatever the
+// sysctl says: in a sticky world-writable folder (/tmp) a link is followed
+// only when it belongs to the saver or to the folder's owner. Otherwise
+// another user's link could send root's save anywhere.
+TEST(SafeFile, AnotherUsersLinkInAStickyFolderIsNotFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give a link to another user";
+    }
+    constexpr uid_t kNobody = 65534;
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::filesystem::perms folderMode;
+        uid_t folderOwner;
+        uid_t linkOwner;
+        bool followed;
+    } cases[] = {
+        {"others-link-sticky", std::filesystem::perms(01777), 0, kNobody, false},
+        {"own-link-sticky", std::filesystem::perms(01777), 0, 0, true},
+        {"folder-owners-link", std::filesystem::perms(01777), kNobody, kNobody, true},
+        {"others-link-not-sticky", std::filesystem::perms(0777), 0, kNobody, true},
+        {"others-link-private", std::filesystem::perms(01755), 0, kNobody, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto folder = dir / c.name;
+        const auto victim = dir / (std::string(c.name) + ".victim");
+        const auto link = folder / "cap.alr";
+        std::filesystem::create_directory(folder);
+        WriteFile(victim, "precious");
+        std::filesystem::create_symlink(victim, link);
+        ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+        ASSERT_EQ(::chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
+        std::filesystem::permissions(folder, c.folderMode);
+
+        std::string reason;
+        EXPECT_EQ(CSafeFile::WriteAll(link, "new capture", &reason), c.followed) << reason;
+        EXPECT_EQ(ReadFile(victim), c.followed ? "new capture" : "precious");
+        EXPECT_EQ(reason, c.followed ? "" : "Permission denied");
+        EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link itself is never replaced";
+        EXPECT_EQ(Names(folder), std::set<std::string>{"cap.alr"}) << "no temporary file left";
+    }
+
+    // A link of one's own that leads on through another user's link.
+    const auto own = dir / "own.alr";
+    std::filesystem::create_symlink(dir / "others-link-sticky" / "cap.alr", own);
+    std::string reason;
+    EXPECT_FALSE(CSafeFile::WriteAll(own, "new capture", &reason));
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_EQ(ReadFile(dir / "others-link-sticky.victim"), "precious");
+}
+
 } // namespace
