@@ -78,27 +78,6 @@ template <typename Sink> bool StoreTo(const CTessaryDoc& doc, Sink&& sink, std::
     return ok;
 }
 
-// Our own words for what is no regular file; empty for a regular file.
-// Anything but a regular file is refused before reading: a FIFO would block
-// forever, a device never end.
-std::string NotAFileKind(std::filesystem::file_type type) {
-    switch (type) {
-    case std::filesystem::file_type::regular:
-        return {};
-    case std::filesystem::file_type::directory:
-        return std::generic_category().message(EISDIR);
-    case std::filesystem::file_type::fifo:
-        return "일반 파일이 아닙니다: FIFO";
-    case std::filesystem::file_type::character:
-    case std::filesystem::file_type::block:
-        return "일반 파일이 아닙니다: 장치";
-    case std::filesystem::file_type::socket:
-        return "일반 파일이 아닙니다: 소켓";
-    default:
-        return "일반 파일이 아닙니다";
-    }
-}
-
 } // namespace
 
 bool CAlrFile::Store(const CTessaryDoc& doc, std::ostream& out, std::string& error) {
@@ -217,7 +196,7 @@ std::string NotAFile(const std::filesystem::path& path) {
         return std::generic_category().message(ENOENT);
     if (ec)
         return ec.message();
-    return NotAFileKind(status.type());
+    return CSafeFile::NotAFileKind(status.type());
 }
 #endif
 
@@ -258,12 +237,13 @@ bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::st
     if (::fstat(fd, &info) != 0)
         why = std::generic_category().message(errno);
     else if (!S_ISREG(info.st_mode))
-        why = NotAFileKind(S_ISDIR(info.st_mode)    ? std::filesystem::file_type::directory
-                           : S_ISFIFO(info.st_mode) ? std::filesystem::file_type::fifo
-                           : S_ISSOCK(info.st_mode) ? std::filesystem::file_type::socket
-                           : S_ISCHR(info.st_mode)  ? std::filesystem::file_type::character
-                           : S_ISBLK(info.st_mode)  ? std::filesystem::file_type::block
-                                                    : std::filesystem::file_type::unknown);
+        why =
+            CSafeFile::NotAFileKind(S_ISDIR(info.st_mode)    ? std::filesystem::file_type::directory
+                                    : S_ISFIFO(info.st_mode) ? std::filesystem::file_type::fifo
+                                    : S_ISSOCK(info.st_mode) ? std::filesystem::file_type::socket
+                                    : S_ISCHR(info.st_mode)  ? std::filesystem::file_type::character
+                                    : S_ISBLK(info.st_mode)  ? std::filesystem::file_type::block
+                                                             : std::filesystem::file_type::unknown);
     if (!why.empty()) {
         ::close(fd);
         error = cannotOpen + why + ")";

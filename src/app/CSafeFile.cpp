@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kNameAttempts = 100;
+constexpr int kLinkHops = 40; // as many as the kernel follows in one path
 
 int ProcessId() {
 #ifdef _WIN32
@@ -95,6 +96,45 @@ void SyncFolder([[maybe_unused]] const std::filesystem::path& folder) {
 #endif
 }
 
+#ifndef _WIN32
+// The kernel's fs.protected_symlinks rule, kept whatever the sysctl says: in
+// a sticky, world-writable folder a link is followed only when it belongs to
+// the one saving or to the folder's owner. Else another user's link planted
+// in /tmp would send root's save over any file.
+int MayFollow(const std::filesystem::path& link) {
+    const std::filesystem::path folder = link.parent_path();
+    struct stat linkInfo {};
+    struct stat folderInfo {};
+    if (::lstat(link.c_str(), &linkInfo) != 0 ||
+        ::stat(folder.empty() ? "." : folder.c_str(), &folderInfo) != 0)
+        return errno;
+    const bool shared = (folderInfo.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    if (!shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid)
+        return 0;
+    return EACCES;
+}
+#endif
+
+// Follows the links at the end of the path one by one, as opening it would.
+// Links among its folders are left to the system, which applies its own
+// rules to them when the file is made and renamed.
+std::error_code FollowLinks(std::filesystem::path& path) {
+    for (int hop = 0; hop < kLinkHops; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec)))
+            return {}; // what is not there is for the caller to find
+#ifndef _WIN32
+        if (const int error = MayFollow(path))
+            return {error, std::generic_category()};
+#endif
+        const std::filesystem::path to = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            return ec;
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    return {ELOOP, std::generic_category()};
+}
+
 } // namespace
 
 CSafeFile::~CSafeFile() {
@@ -102,9 +142,13 @@ CSafeFile::~CSafeFile() {
 }
 
 void CSafeFile::Fail(int error) {
+    Fail(std::generic_category().message(error));
+}
+
+void CSafeFile::Fail(const std::string& reason) {
     m_bFailed = true;
     if (m_strReason.empty())
-        m_strReason = std::generic_category().message(error);
+        m_strReason = reason;
 }
 
 void CSafeFile::CloseHandle() {
@@ -118,11 +162,21 @@ bool CSafeFile::Open(const std::filesystem::path& path) {
     Abandon();
     m_bFailed = false;
     m_strReason.clear();
+    m_target = path;
+    if (const std::error_code ec = FollowLinks(m_target)) {
+        Fail(ec.message());
+        return false;
+    }
+    // No longer a link: its own type, which only a rename could change.
     std::error_code ec;
-    m_target = std::filesystem::canonical(path, ec); // follows a link
-    if (ec)
-        m_target = path;
-    if (std::filesystem::is_directory(m_target, ec)) {
+    const auto type = std::filesystem::symlink_status(m_target, ec).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none) {
+        if (std::string why = NotAFileKind(type); !why.empty()) {
+            Fail(why);
+            return false;
+        }
+    }
+    if (m_target.filename().empty()) { // "new/": names a folder, as open() says
         Fail(EISDIR);
         return false;
     }
@@ -229,6 +283,26 @@ bool CSafeFile::WriteAll(const std::filesystem::path& path, std::string_view byt
     if (!ok && reason)
         *reason = file.GetReason();
     return ok;
+}
+
+std::string CSafeFile::NotAFileKind(std::filesystem::file_type type) {
+    // Anything but a regular file is refused: reading a FIFO would block
+    // forever and a device never end; a save would replace it.
+    switch (type) {
+    case std::filesystem::file_type::regular:
+        return {};
+    case std::filesystem::file_type::directory:
+        return std::generic_category().message(EISDIR);
+    case std::filesystem::file_type::fifo:
+        return "일반 파일이 아닙니다: FIFO";
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::block:
+        return "일반 파일이 아닙니다: 장치";
+    case std::filesystem::file_type::socket:
+        return "일반 파일이 아닙니다: 소켓";
+    default:
+        return "일반 파일이 아닙니다";
+    }
 }
 
 std::string CSafeFile::Text(const std::filesystem::path& path) {

@@ -10,8 +10,11 @@
 // only then renamed over it. The temporary file gets a fresh name and is
 // created exclusively, never through a link planted in its place, so two
 // saves to one file each write their own and the last rename wins whole. A
-// symbolic link at the target itself is followed, and a target that exists
-// keeps its permissions.
+// symbolic link at the target itself is followed, except one the kernel's
+// fs.protected_symlinks rule would not follow (another user's link in a
+// sticky, world-writable folder such as /tmp). What the links lead to must be
+// a regular file or nothing yet: a folder, FIFO, device or socket is never
+// replaced. A target that exists keeps its permissions.
 class CSafeFile {
 public:
     CSafeFile() = default;
@@ -38,9 +41,13 @@ public:
                          std::string* reason = nullptr);
     // The path as UTF-8, for messages.
     static std::string Text(const std::filesystem::path& path);
+    // Our own words for what is no regular file ("일반 파일이 아닙니다:
+    // FIFO"), the system's for a folder; empty for a regular file.
+    static std::string NotAFileKind(std::filesystem::file_type type);
 
 private:
     void Fail(int error);
+    void Fail(const std::string& reason);
     void CloseHandle();
 
     std::filesystem::path m_target;

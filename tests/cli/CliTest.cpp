@@ -12,12 +12,14 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <iostream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -758,6 +760,13 @@ TEST_F(Cli, CaptureChecksItsTargetBeforeCapturing) {
     std::filesystem::create_directory(m_dir / "locked");
     std::filesystem::permissions(m_dir / "locked", std::filesystem::perms::owner_read |
                                                        std::filesystem::perms::owner_exec);
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.alr").c_str(), 0600), 0);
+    // /dev/null's numbers in a folder of ours, so a fault replaces no real device.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        ASSERT_EQ(::mknod((m_dir / "null.alr").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+    else
+        std::cout << "[ SKIPPED  ] the device node case: only root can make one\n";
     struct Case {
         std::filesystem::path path;
         std::string reason;
@@ -765,10 +774,14 @@ TEST_F(Cli, CaptureChecksItsTargetBeforeCapturing) {
         {m_dir / "absent" / "x.alr", "No such file or directory"},
         {m_dir / "plain" / "x.alr", "Not a directory"},
         {m_dir / "locked" / "x.alr", "Permission denied"},
+        {m_dir / "fifo.alr", "일반 파일이 아닙니다: FIFO"},
+        {m_dir / "null.alr", "일반 파일이 아닙니다: 장치"},
     };
     for (const Case& c : cases) {
-        if (c.reason == "Permission denied" && ::geteuid() == 0)
+        if (c.reason == "Permission denied" && root)
             continue; // root writes anywhere
+        if (c.path.filename() == "null.alr" && !root)
+            continue;
         const Result r =
             Run({"capture", "--link", "tcp-server", "--port", std::to_string(FreeTcpPort()),
                  "--out", c.path.string(), "--seconds", "5"});
@@ -776,6 +789,11 @@ TEST_F(Cli, CaptureChecksItsTargetBeforeCapturing) {
         EXPECT_EQ(r.err, "quillet-cli: 캡처 파일을 만들 수 없습니다: " + c.path.string() + " (" +
                              c.reason + ")\n");
         EXPECT_EQ(r.out, "") << "the link was never opened";
+    }
+    EXPECT_EQ(std::filesystem::status(m_dir / "fifo.alr").type(), std::filesystem::file_type::fifo);
+    if (root) {
+        EXPECT_EQ(std::filesystem::status(m_dir / "null.alr").type(),
+                  std::filesystem::file_type::character);
     }
 }
 

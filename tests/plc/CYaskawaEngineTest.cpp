@@ -252,6 +252,8 @@ TEST_F(YaskawaEngine, RowsTheProtocolCannotCarryRefuseTheStart) {
         {row(w, "1", "0", "1000", "0"), "DATACOUNT"},
         {row(r, "1", "0", "126", "0"), "DATACOUNT"},
         {row(r, "1", "0", "65535", "0"), "DATACOUNT"},
+        {row(r, "1", "65535", "2", "0"), "PLCADDRESS"},
+        {row(w, "0", "65414", "123", "0"), "PLCADDRESS"},
         {row(r, "1", "0", "1", "1000"), "ANINDEX"},
         {row(r, "1", "0", "1", "-1"), "ANINDEX"},
         {row(r, "1", "0", "20", "990"), "ANINDEX"},
@@ -274,8 +276,8 @@ TEST_F(YaskawaEngine, RowsTheProtocolCannotCarryRefuseTheStart) {
     EXPECT_TRUE(m_hub.m_sent.empty());
 
     // The edges Modbus allows, and the deliberate broadcast write.
-    WriteYaskawaRows({row(w, "0", "65535", "123", "0"), row(r, "247", "0", "125", "875"),
-                      row(w, "1", "0", "1", "999")});
+    WriteYaskawaRows({row(w, "0", "65413", "123", "0"), row(r, "247", "0", "125", "875"),
+                      row(w, "1", "65535", "1", "999")});
     ASSERT_EQ(m_engine.Start(m_memory, RTU), 1);
     EXPECT_EQ(m_engine.GetRows().size(), 3u);
     EXPECT_EQ(Last(), "F7 03 00 00 00 7D 91 7D"_hex);

@@ -4,6 +4,7 @@
 #include "plc/CPlcSettingsFile.h"
 
 #include <array>
+#include <string>
 
 namespace {
 
@@ -134,6 +135,13 @@ std::string CYaskawaEngine::CheckCodecRow(const PlcRequestRow& row) const {
         (!row.IsWrite() || row.m_cells.size() < 2 || row.m_cells[1] != "0"))
         return "SLAVEADDRESS 0은(는) 브로드캐스트입니다: \"0\"으로 적은 자동쓰기 ROW만 "
                "보낼 수 있습니다.";
+    // The request carries a 16-bit start address; the registers it names
+    // must not run past the last one either.
+    constexpr long long kRegisters = 65536;
+    if (static_cast<long long>(row.m_nPlcAddress) + row.m_nDataCount > kRegisters)
+        return "PLCADDRESS " + std::to_string(row.m_nPlcAddress) + "부터 DATACOUNT " +
+               std::to_string(row.m_nDataCount) + "개의 레지스터는 주소 범위(0~" +
+               std::to_string(kRegisters - 1) + ")를 벗어납니다.";
     return {};
 }
 
