@@ -157,18 +157,11 @@ int CYaskawaEngine::ParseAscii() {
     if (text.size() < 5)
         return REPLY_WAIT;
     const unsigned function = HexAt(text, 3, 2);
-    std::size_t pduBytes = 0; // without the LRC
-    if (function & FN_EXCEPTION) {
-        pduBytes = 3;
-    } else if (function == FN_WRITE) {
-        pduBytes = 6;
-    } else if (function == FN_READ) {
-        if (text.size() < 7)
-            return REPLY_WAIT;
-        pduBytes = 3 + HexAt(text, 5, 2);
-    } else {
+    if (function == FN_READ && text.size() < 7)
+        return REPLY_WAIT;
+    const std::size_t pduBytes = PduLength(function, HexAt(text, 5, 2)); // without the LRC
+    if (pduBytes == 0)
         return REPLY_BAD;
-    }
     const std::size_t lrcAt = 1 + 2 * pduBytes;
     if (text.size() < lrcAt + 4)
         return REPLY_WAIT;
@@ -195,18 +188,12 @@ int CYaskawaEngine::ParseRtu() {
     if (bytes.size() < 2)
         return REPLY_WAIT;
     const std::uint8_t function = bytes[1];
-    std::size_t pduBytes = 0; // without the CRC
-    if (function & FN_EXCEPTION) {
-        pduBytes = 3;
-    } else if (function == FN_WRITE) {
-        pduBytes = 6;
-    } else if (function == FN_READ) {
-        if (bytes.size() < 3)
-            return REPLY_WAIT;
-        pduBytes = 3 + static_cast<std::size_t>(bytes[2]);
-    } else {
+    if (function == FN_READ && bytes.size() < 3)
+        return REPLY_WAIT;
+    const std::size_t pduBytes =
+        PduLength(function, function == FN_READ ? bytes[2] : 0); // without the CRC
+    if (pduBytes == 0)
         return REPLY_BAD;
-    }
     if (bytes.size() < pduBytes + 2)
         return REPLY_WAIT;
     const std::uint16_t crc = CHexCodec::Crc16(static_cast<int>(pduBytes), bytes.data(), 0xFFFF);
@@ -214,6 +201,16 @@ int CYaskawaEngine::ParseRtu() {
         return REPLY_BAD;
     return Judge(std::vector<std::uint8_t>(bytes.begin(),
                                            bytes.begin() + static_cast<std::ptrdiff_t>(pduBytes)));
+}
+
+std::size_t CYaskawaEngine::PduLength(unsigned function, unsigned byteCount) {
+    if (function & FN_EXCEPTION)
+        return 3; // address, function, exception code
+    if (function == FN_WRITE)
+        return 6; // address, function, start, count
+    if (function == FN_READ)
+        return 3 + byteCount;
+    return 0;
 }
 
 int CYaskawaEngine::Judge(const std::vector<std::uint8_t>& pdu) {

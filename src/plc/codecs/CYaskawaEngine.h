@@ -2,6 +2,7 @@
 
 #include "plc/CPlcEngine.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // MEMOBUS, the Modbus of Yaskawa controllers: function 0x03 for read rows,
@@ -45,4 +46,8 @@ private:
     // The reply's PDU (slave address to the last data byte, check code
     // taken off) judged against the current request.
     int Judge(const std::vector<std::uint8_t>& pdu);
+    // The reply PDU's length in bytes (without its check) for its function
+    // and, for a read, the byte count it states; 0 for a function no request
+    // of ours is answered with.
+    static std::size_t PduLength(unsigned function, unsigned byteCount);
 };
