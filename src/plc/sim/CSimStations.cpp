@@ -1,0 +1,37 @@
+#include "plc/sim/CSimStations.h"
+
+#include "plc/sim/CPlcSimStation.h"
+
+namespace {
+
+struct SEntry {
+    const char* m_szName;
+    std::unique_ptr<CPlcSimStation> (*m_pfnMake)();
+};
+
+template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
+    return std::make_unique<T>();
+}
+
+// One line a station, in the screens' order.
+const std::vector<SEntry>& Entries() {
+    static const std::vector<SEntry> entries = {};
+    return entries;
+}
+
+} // namespace
+
+std::unique_ptr<CPlcSimStation> CSimStations::Make(const std::string& name) {
+    for (const SEntry& e : Entries()) {
+        if (name == e.m_szName)
+            return e.m_pfnMake();
+    }
+    return nullptr;
+}
+
+std::vector<std::string> CSimStations::Names() {
+    std::vector<std::string> names;
+    for (const SEntry& e : Entries())
+        names.emplace_back(e.m_szName);
+    return names;
+}
