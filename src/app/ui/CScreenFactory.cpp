@@ -2,6 +2,8 @@
 
 #include "analyzer/ui/CTessaryView.h"
 #include "plc/ui/CComYaskawaView.h"
+#include "tools/ui/CComChattingView.h"
+#include "userproto/ui/CComUserView.h"
 
 #include <array>
 
@@ -41,5 +43,11 @@ void CScreenFactory::RegisterProgramScreens() {
     });
     Register(CComYaskawaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CComYaskawaView(host, parent);
+    });
+    Register(CComUserView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComUserView(host, parent);
+    });
+    Register(CComChattingView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComChattingView(host, parent);
     });
 }
