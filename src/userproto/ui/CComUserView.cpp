@@ -57,8 +57,8 @@ QIcon PacketIcon(bool bSent) {
     p.setPen(Qt::NoPen);
     p.setBrush(bSent ? QColor(0, 140, 60) : QColor(30, 80, 200));
     const QPolygonF arrow =
-        bSent ? QPolygonF({{3, 8}, {10, 2}, {10, 6}, {14, 6}, {14, 10}, {10, 10}, {10, 14}})
-              : QPolygonF({{13, 8}, {6, 2}, {6, 6}, {2, 6}, {2, 10}, {6, 10}, {6, 14}});
+        bSent ? QPolygonF({{13, 8}, {6, 2}, {6, 6}, {2, 6}, {2, 10}, {6, 10}, {6, 14}})
+              : QPolygonF({{3, 8}, {10, 2}, {10, 6}, {14, 6}, {14, 10}, {10, 10}, {10, 14}});
     p.drawPolygon(arrow);
     return QIcon(pixmap);
 }
