@@ -2,6 +2,7 @@
 #include "cli/CCliChat.h"
 #include "cli/CCliDump.h"
 #include "cli/CCliPoll.h"
+#include "cli/CCliSim.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
 #include "cli/CCliUser.h"
@@ -34,6 +35,8 @@ int Run(std::vector<std::string> args) {
         return CCliDump::Run(args, std::cout, std::cerr);
     if (command == "poll")
         return CCliPoll::Run(args, std::cout, std::cerr);
+    if (command == "sim")
+        return CCliSim::Run(args, std::cout, std::cerr);
     if (command == "user")
         return CCliUser::Run(args, std::cout, std::cerr);
     if (command == "chat")
