@@ -10,7 +10,11 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -85,6 +89,46 @@ TEST(IpCheckerDlg, TheSystemsNeighbourhoodComesWithinItsDeadline) {
     EXPECT_TRUE(bDone);
     EXPECT_LT(clock.elapsed(), CSystemIpSource::kDeadlineMs + 500);
     EXPECT_TRUE(found.empty());
+}
+
+// Runs the source's look until it calls back; how long it took.
+qint64 Look(CSystemIpSource& source, IIpSource::Neighbours& found, bool& bDone) {
+    QElapsedTimer clock;
+    clock.start();
+    source.FindNeighbours([&](const IIpSource::Neighbours& hosts) {
+        bDone = true;
+        found = hosts;
+    });
+    while (!bDone && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return clock.elapsed();
+}
+
+TEST(IpCheckerDlg, ABrowseThatHangsIsEndedAtTheDeadlineWithWhatItPrinted) {
+    // A stand-in for avahi-browse first on PATH: it prints one resolved host
+    // and half a line, then hangs as a browse on a slow network would.
+    TempDir dir;
+    const auto script = dir / "avahi-browse";
+    WriteFile(script, "#!/bin/sh\n"
+                      "printf '=;eth0;IPv4;plant;_ssh._tcp;local;plant.local;192.168.1.20;22;\\n'\n"
+                      "printf '=;eth0;IPv4;cut;_x._tcp;local;cut.local;10.0'\n"
+                      "exec sleep 30\n");
+    ::chmod(script.c_str(), 0700);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QByteArray(dir.Path().c_str()) + ":" + oldPath);
+
+    CSystemIpSource source;
+    IIpSource::Neighbours found;
+    bool bDone = false;
+    const qint64 took = Look(source, found, bDone);
+    qputenv("PATH", oldPath);
+    ASSERT_TRUE(bDone);
+    EXPECT_GE(took, CSystemIpSource::kDeadlineMs - 100);
+    EXPECT_LT(took, CSystemIpSource::kDeadlineMs + 1000);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].m_strName, "plant");
+    EXPECT_EQ(CIpCheckerText::NeighbourLine(1, found[0].m_strName, found[0].m_address),
+              "1번 plant : <192.168.1.20>");
 }
 
 } // namespace
