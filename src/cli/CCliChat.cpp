@@ -114,6 +114,9 @@ int CCliChat::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     g_bInterrupted = 0;
     std::signal(SIGINT, OnChatInterrupt);
     std::signal(SIGTERM, OnChatInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnChatInterrupt);
+#endif
 #ifndef _WIN32
     std::signal(SIGPIPE, SIG_IGN);
 #endif
@@ -230,6 +233,9 @@ int CCliChat::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     sink.Flush();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_DFL);
+#endif
     hub.SetActiveScreen(nullptr);
     manager.CloseLink();
     if (bLinkLost)

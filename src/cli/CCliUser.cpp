@@ -157,6 +157,9 @@ int CCliUser::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     g_bInterrupted = 0;
     std::signal(SIGINT, OnUserInterrupt);
     std::signal(SIGTERM, OnUserInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnUserInterrupt);
+#endif
     bool bRunning = false;
     bool bLinkLost = false;
     QTimer signalCheck;
@@ -199,6 +202,9 @@ int CCliUser::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     engine.Stop();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_DFL);
+#endif
     hub.SetActiveScreen(nullptr);
     manager.CloseLink();
     if (!started)
