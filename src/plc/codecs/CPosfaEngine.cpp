@@ -272,11 +272,12 @@ int CPosfaEngine::ParseText() {
     std::size_t etx = 1;
     while (etx < rx.size() && rx[etx] != ETX)
         ++etx;
-    if (etx >= rx.size() || rx.size() < etx + 3) {
-        // A stream that never ends cannot hold the request open or grow
-        // the buffer past a frame's room.
-        return rx.size() > static_cast<std::size_t>(kFrameMax) ? REPLY_BAD : REPLY_WAIT;
-    }
+    // A stream that never ends cannot hold the request open or grow the
+    // buffer past a frame's room.
+    if (etx + 3 > static_cast<std::size_t>(kFrameMax))
+        return REPLY_BAD;
+    if (etx >= rx.size() || rx.size() < etx + 3)
+        return REPLY_WAIT;
     unsigned sum = 0;
     for (std::size_t i = 1; i <= etx; ++i)
         sum += rx[i];
