@@ -230,8 +230,20 @@ bool CPosfaSimStation::ProcessText() {
         m_rx.erase(m_rx.begin());
         return true;
     }
-    if (m_rx.size() < 8)
-        return false;
+    // No request holds an ENQ: one that comes before this request is
+    // complete supersedes it (the master gave up waiting).
+    const auto next = std::find(m_rx.begin() + (m_rx.empty() ? 0 : 1), m_rx.end(), ENQ);
+    const std::size_t size = static_cast<std::size_t>(next - m_rx.begin());
+    const bool superseded = next != m_rx.end();
+    auto wait = [this, size, superseded] {
+        if (!superseded)
+            return false;
+        CountRejected();
+        m_rx.erase(m_rx.begin(), m_rx.begin() + static_cast<std::ptrdiff_t>(size));
+        return true;
+    };
+    if (size < 8)
+        return wait();
     auto skip = [this] {
         m_rx.erase(m_rx.begin());
         return true;
@@ -252,8 +264,8 @@ bool CPosfaSimStation::ProcessText() {
     if ((command != "BR" && command != "BW" && command != "WR" && command != "WW") ||
         m_rx[7] != 'A')
         return refuse(ERR_COMMAND);
-    if (m_rx.size() < 10)
-        return false;
+    if (size < 10)
+        return wait();
     std::size_t at = 8;
     const SDevice* device = FindDevice(std::string(m_rx.begin() + 8, m_rx.begin() + 10));
     if (device && std::string(device->m_szName).size() == 2) {
@@ -265,8 +277,8 @@ bool CPosfaSimStation::ProcessText() {
     if (!device)
         return refuse(ERR_DEVICE);
     const std::size_t digits = device->m_nEnd > 0x1000 ? 4 : 3;
-    if (m_rx.size() < at + digits)
-        return false;
+    if (size < at + digits)
+        return wait();
     const long long address = HexField(m_rx, at, digits);
     if (address < 0)
         return refuse(ERR_DEVICE);
@@ -280,7 +292,7 @@ bool CPosfaSimStation::ProcessText() {
     const long long limit = CountLimit(device->m_szName, bits);
     bool waiting = false;
     for (std::size_t k : {std::size_t{3}, std::size_t{2}}) {
-        if (m_rx.size() < at + k) {
+        if (size < at + k) {
             waiting = true;
             continue;
         }
@@ -290,7 +302,7 @@ bool CPosfaSimStation::ProcessText() {
         if (count < 0 || (k == 3 && count < 0x100) || (write && count > std::max(limit, 0xFFLL)))
             continue;
         const std::size_t end = at + k + unit * static_cast<std::size_t>(count) + 2;
-        if (m_rx.size() < end) {
+        if (size < end) {
             waiting = true;
             continue;
         }
@@ -306,7 +318,7 @@ bool CPosfaSimStation::ProcessText() {
         return true;
     }
     if (waiting)
-        return false;
+        return wait();
     return refuse(ERR_CHECK);
 }
 

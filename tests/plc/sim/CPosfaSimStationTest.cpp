@@ -155,6 +155,9 @@ TEST_F(StationFixture, FindsRequestsInAnySplitAmongNoiseAndAcknowledgements) {
         Feed(std::string(1, c));
     EXPECT_EQ(Take(), Answer("010000AA") + Answer("010000AA"));
     EXPECT_EQ(m_station.GetRequestCount(), 2);
+    // A request cut short is superseded by the next one, without a NAK.
+    Feed(Req("0100WRAX001001").substr(0, 9) + Req("0100WRAWX00101"));
+    EXPECT_EQ(Take(), Answer("010000AA"));
 }
 
 TEST_F(StationFixture, GivesUpPartialRequestsAndBoundsItsBuffer) {
