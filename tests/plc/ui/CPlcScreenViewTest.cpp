@@ -547,6 +547,12 @@ TEST(PlcScreens, ThePosfaScreenPollsInTheFramingItsRadioChooses) {
     EXPECT_TRUE(radio(CComPosfaView::IDC_MODE_RS232C)->isChecked());
     EXPECT_EQ(view.GetMode(), CPosfaEngine::POSFA_RS232C);
     EXPECT_EQ(view.Grid()->GetGridType(), 5);
+    // Station and PLC number travel as two hex digits: the cells refuse more.
+    view.Grid()->SetRowCount(1);
+    for (int column : {1, 2}) {
+        EXPECT_TRUE(view.Grid()->CheckCell(column, 0, QStringLiteral("255")).isEmpty());
+        EXPECT_FALSE(view.Grid()->CheckCell(column, 0, QStringLiteral("256")).isEmpty());
+    }
     EXPECT_EQ(view.GetSettingsPath(), std::filesystem::current_path() / "posfa_plc.ini");
 
     const QString cells[] = {QStringLiteral("자동읽기"), QStringLiteral("1"),  QStringLiteral("0"),
