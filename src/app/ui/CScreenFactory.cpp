@@ -1,6 +1,7 @@
 #include "app/ui/CScreenFactory.h"
 
 #include "analyzer/ui/CTessaryView.h"
+#include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
 #include "tools/ui/CComChattingView.h"
 #include "userproto/ui/CComUserView.h"
@@ -43,6 +44,9 @@ void CScreenFactory::RegisterProgramScreens() {
     });
     Register(CComYaskawaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CComYaskawaView(host, parent);
+    });
+    Register(CComPosfaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComPosfaView(host, parent);
     });
     Register(CComUserView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CComUserView(host, parent);

@@ -2,6 +2,7 @@
 
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
+#include "plc/sim/CPosfaSimStation.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
         {"yaskawa", &MakeStation<CMemobusSimStation>},
+        {"posfa", &MakeStation<CPosfaSimStation>},
     };
     return entries;
 }
