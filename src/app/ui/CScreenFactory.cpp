@@ -3,6 +3,8 @@
 #include "analyzer/ui/CTessaryView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
+#include "tools/ui/CComChattingView.h"
+#include "userproto/ui/CComUserView.h"
 
 #include <array>
 
@@ -45,5 +47,11 @@ void CScreenFactory::RegisterProgramScreens() {
     });
     Register(CComPosfaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CComPosfaView(host, parent);
+    });
+    Register(CComUserView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComUserView(host, parent);
+    });
+    Register(CComChattingView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComChattingView(host, parent);
     });
 }
