@@ -12,6 +12,7 @@
 #include "plc/CPlcEngine.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
+#include "plc/codecs/CAbEngine.h"
 #include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 
@@ -71,6 +72,10 @@ CPlcEngine* CreateYaskawa(ILinkHub& hub) {
     return new CYaskawaEngine(hub);
 }
 
+CPlcEngine* CreateAb(ILinkHub& hub) {
+    return new CAbEngine(hub);
+}
+
 } // namespace
 
 const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
@@ -80,7 +85,7 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
          &CreateYaskawa,
          {{"ascii", CYaskawaEngine::MEMOBUS_ASCII}, {"rtu", CYaskawaEngine::MEMOBUS_RTU}}},
         {"simens", CPlcSettingsFile::PLC_SIMENS, nullptr, {}},
-        {"ab", CPlcSettingsFile::PLC_AB, nullptr, {}},
+        {"ab", CPlcSettingsFile::PLC_AB, &CreateAb, {}},
         {"masterk", CPlcSettingsFile::PLC_MASTERK, nullptr, {}},
         {"posfa",
          CPlcSettingsFile::PLC_POSFA,

@@ -1,6 +1,7 @@
 #include "app/ui/CScreenFactory.h"
 
 #include "analyzer/ui/CTessaryView.h"
+#include "plc/ui/CComABView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
 #include "tools/ui/CComChattingView.h"
@@ -13,6 +14,13 @@ namespace {
 std::array<CScreenFactory::MakeFn, 10>& Table() {
     static std::array<CScreenFactory::MakeFn, 10> table;
     return table;
+}
+
+// A screen class that says its number as SCREEN.
+template <class T> void RegisterScreen() {
+    CScreenFactory::Register(T::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new T(host, parent);
+    });
 }
 
 bool InRange(int screen) {
@@ -42,16 +50,9 @@ void CScreenFactory::RegisterProgramScreens() {
     Register(0, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CTessaryView(host, parent);
     });
-    Register(CComYaskawaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
-        return new CComYaskawaView(host, parent);
-    });
-    Register(CComPosfaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
-        return new CComPosfaView(host, parent);
-    });
-    Register(CComUserView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
-        return new CComUserView(host, parent);
-    });
-    Register(CComChattingView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
-        return new CComChattingView(host, parent);
-    });
+    RegisterScreen<CComYaskawaView>();
+    RegisterScreen<CComABView>();
+    RegisterScreen<CComPosfaView>();
+    RegisterScreen<CComUserView>();
+    RegisterScreen<CComChattingView>();
 }

@@ -1,5 +1,6 @@
 #include "plc/sim/CSimStations.h"
 
+#include "plc/sim/CAbSimStation.h"
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
 #include "plc/sim/CPosfaSimStation.h"
@@ -20,6 +21,7 @@ const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
         {"yaskawa", &MakeStation<CMemobusSimStation>},
         {"posfa", &MakeStation<CPosfaSimStation>},
+        {"ab", &MakeStation<CAbSimStation>},
     };
     return entries;
 }

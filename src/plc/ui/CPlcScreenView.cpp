@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -398,8 +399,10 @@ void CPlcScreenView::paintEvent(QPaintEvent* event) {
         CScreenView::paintEvent(event);
         return;
     }
+    // The plain dialog face: the pane's window brush is the background
+    // bitmap, whose colour is black.
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Window));
+    p.fillRect(rect(), style()->standardPalette().color(QPalette::Window));
 }
 
 void CPlcScreenView::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,7 @@
 #include "plc/ui/CRequestGrid.h"
 
 #include "plc/PlcRequestRow.h"
+#include "plc/codecs/CAbEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "widgets/CDigitsDelegate.h"
 #include "widgets/CDropListDelegate.h"
@@ -67,15 +68,23 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
                 digits(" DW ", 90, 3, "0"),
                 digits("DataCount", 90, 3, "1"),
                 digits("An_Index", 90, 3, "0")};
-    case 3: // Allen-Bradley
+    case 3: { // Allen-Bradley: DF1 nodes 0-254, words one packet carries
+        auto ranged = [&digits](const char* caption, int width, int count, const char* newText,
+                                int min, int max) {
+            SColumn column = digits(caption, width, count, newText);
+            column.m_nMin = min;
+            column.m_nMax = max;
+            return column;
+        };
         return {list("CommType", 80, kCommTypes, kCommRead),
                 list("PLCDeviceType", 90, "WORD\n", "WORD"),
                 text("PLCDeviceName", 90),
-                digits(" SRC ", 40, 4, "0"),
-                digits(" DST ", 40, 3, "0"),
+                ranged(" SRC ", 40, 4, "0", 0, CAbEngine::kMaxNode),
+                ranged(" DST ", 40, 3, "0", 0, CAbEngine::kMaxNode),
                 digits("PLCAddress", 70, 3, "0"),
-                digits("DataCount", 70, 3, "1"),
+                ranged("DataCount", 70, 3, "1", 1, CAbEngine::kMaxCount),
                 digits("An_Index", 70, 3, "0")};
+    }
     case 4: // MASTER-K
         return {list("CommType", 80, kCommTypes, kCommRead),
                 digits("국번", 50, 3, "1"),

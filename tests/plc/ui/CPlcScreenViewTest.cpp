@@ -5,8 +5,10 @@
 #include "app/ui/CScreenFactory.h"
 #include "link/CCp949.h"
 #include "plc/CPlcEngine.h"
+#include "plc/codecs/CAbEngine.h"
 #include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
+#include "plc/ui/CComABView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
 #include "plc/ui/CMemorySetDlg.h"
@@ -20,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -587,4 +590,79 @@ TEST(PlcScreens, ThePosfaScreenPollsInTheFramingItsRadioChooses) {
     QTest::mouseClick(view.Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[3], "00 12 00 01 00 00 00 51 00 00 57 58 00 10 00 02 45 4C"_hex);
+}
+
+// The Allen-Bradley screen: its caption, root and title, no transfer mode
+// and no background picture; its rows poll DF1 and the replies reach the
+// tree.
+TEST(PlcScreens, TheAllenBradleyScreenOpensAndPollsDf1) {
+    TempDir dir;
+    CCurrentDir cwd(dir.Path());
+    CMessageRecorder messages;
+    for (int screen = 0; screen <= 9; ++screen)
+        CScreenFactory::Unregister(screen);
+    CScreenFactory::RegisterProgramScreens();
+    CTestScreenHost host;
+    std::unique_ptr<CScreenView> screen(CScreenFactory::Make(CComABView::SCREEN, host, nullptr));
+    for (int i = 0; i <= 9; ++i)
+        CScreenFactory::Unregister(i);
+    auto* view = dynamic_cast<CComABView*>(screen.get());
+    ASSERT_NE(view, nullptr);
+    view->InitialUpdate();
+    view->show();
+
+    EXPECT_EQ(host.m_hub.GetScreen(), 3);
+    EXPECT_EQ(host.m_strTitle, QStringLiteral("AB PLC 통신"));
+    EXPECT_EQ(view->Model()->data(view->Model()->RootIndex()).toString(),
+              QStringLiteral("AN_AB_PLC"));
+    EXPECT_EQ(view->Model()->data(view->Model()->WordIndex(999)).toString(),
+              QStringLiteral("AN_AB_PLC_INDEX [999] : 0"));
+    bool captioned = false;
+    for (const QLabel* label : view->findChildren<QLabel*>())
+        captioned |= label->text() == QStringLiteral("\n      현재         ABCOM버전\n\n    "
+                                                     "ABCOM\n    RS-232C");
+    EXPECT_TRUE(captioned);
+    EXPECT_EQ(view->findChildren<QRadioButton*>().size(), 3); // the radix only
+    EXPECT_FALSE(CComABView::Form().m_bBackground);
+    EXPECT_EQ(view->Grid()->GetGridType(), 3);
+    EXPECT_EQ(view->GetSettingsPath(), std::filesystem::current_path() / "ab_plc.ini");
+
+    LinkSettings settings;
+    host.m_hub.SetupLink(1, &settings);
+    host.m_hub.SetLinkUp(true);
+    host.m_hub.SetActiveScreen(view);
+    CRequestGrid* grid = view->Grid();
+    grid->SetRowCount(1);
+    const QString cells[] = {QStringLiteral("자동읽기"), QStringLiteral("WORD"),
+                             QStringLiteral("N7"),       QStringLiteral("0"),
+                             QStringLiteral("1"),        QStringLiteral("0"),
+                             QStringLiteral("10"),       QStringLiteral("0")};
+    for (int c = 0; c < 8; ++c)
+        grid->SetCellText(c, 0, cells[c]);
+    // A source the DF1 link cannot carry is marked in the grid.
+    EXPECT_FALSE(grid->CheckCell(3, 0, QStringLiteral("255")).isEmpty());
+    EXPECT_TRUE(grid->CheckCell(3, 0, QStringLiteral("254")).isEmpty());
+    EXPECT_FALSE(grid->CheckCell(6, 0, QStringLiteral("123")).isEmpty());
+    QTest::mouseClick(view->Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
+    EXPECT_TRUE(messages.m_messages.empty());
+    ASSERT_EQ(host.m_control.m_sent.size(), 1u);
+    EXPECT_EQ(host.m_control.m_sent[0],
+              "10 02 01 00 0F 00 01 00 01 00 00 0A 00 00 24 4E 37 3A 30 00 14 10 03 BD"_hex);
+    Bytes reply = "10 06 10 02 00 01 4F 00 01 00"_hex;
+    unsigned sum = 0x00 + 0x01 + 0x4F + 0x01;
+    for (int i = 0; i < 10; ++i) {
+        reply.push_back(0x00);
+        reply.push_back(static_cast<std::uint8_t>(i + 1));
+        sum += static_cast<unsigned>(i + 1);
+    }
+    reply.push_back(0x10);
+    reply.push_back(0x03);
+    reply.push_back(static_cast<std::uint8_t>((0x100u - (sum & 0xFF)) & 0xFF));
+    host.m_hub.DispatchReceived(reply.data(), static_cast<int>(reply.size()));
+    EXPECT_EQ(view->Memory().Get(9), 10);
+    view->OnTreeTimer();
+    EXPECT_EQ(view->Model()->data(view->Model()->WordIndex(9)).toString(),
+              QStringLiteral("AN_AB_PLC_INDEX [009] : 10"));
+    ASSERT_EQ(host.m_control.m_sent.size(), 3u); // DLE ACK, the next request
+    EXPECT_EQ(host.m_control.m_sent[1], "10 06"_hex);
 }

@@ -368,9 +368,12 @@ TEST(RequestGrid, PasteLeavesACellAloneWhenItsKindCannotHoldThePiece) {
     EXPECT_EQ(Row(*user, 1), Row(*user, 0));
 
     auto ab = MakeGrid(3, 1);
-    ab->PasteText(QStringLiteral("N7:0 x\t9999"), 2, 0);
+    ab->PasteText(QStringLiteral("N7:0 x\t254"), 2, 0);
     EXPECT_EQ(ab->GetCellText(2, 0), QStringLiteral("N7:0 x"));
-    EXPECT_EQ(ab->GetCellText(3, 0), QStringLiteral("9999"));
+    EXPECT_EQ(ab->GetCellText(3, 0), QStringLiteral("254"));
+    // Four digits fit the mask, but a DF1 node is 0-254.
+    ab->PasteText(QStringLiteral("9999"), 3, 0);
+    EXPECT_EQ(ab->GetCellText(3, 0), QStringLiteral("254"));
 }
 
 TEST(RequestGrid, DigitCellsTakeOnlyAsManyDigitsAsTheirMask) {
