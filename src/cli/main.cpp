@@ -1,5 +1,6 @@
 #include "cli/CCliCapture.h"
 #include "cli/CCliDump.h"
+#include "cli/CCliFileSend.h"
 #include "cli/CCliPoll.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
@@ -32,6 +33,10 @@ int Run(std::vector<std::string> args) {
         return CCliDump::Run(args, std::cout, std::cerr);
     if (command == "poll")
         return CCliPoll::Run(args, std::cout, std::cerr);
+    if (command == "send-files")
+        return CCliFileSend::RunSend(args, std::cout, std::cerr);
+    if (command == "receive-files")
+        return CCliFileSend::RunReceive(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
 }

@@ -1,5 +1,7 @@
 #include "filesend/CFileFrame.h"
 
+#include <array>
+
 namespace {
 
 void Put(std::vector<std::uint8_t>& out, std::uint32_t value, int width) {
@@ -17,13 +19,21 @@ std::uint32_t Get(const std::uint8_t* p, int width) {
 } // namespace
 
 std::uint16_t CFileFrame::Crc(const std::uint8_t* bytes, std::size_t count) {
+    // Byte-wise through a table: a full frame is checked on every chunk.
+    static const auto table = [] {
+        std::array<std::uint16_t, 256> t{};
+        for (unsigned i = 0; i < 256; ++i) {
+            auto crc = static_cast<std::uint16_t>(i);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                                : static_cast<std::uint16_t>(crc >> 1);
+            t[i] = crc;
+        }
+        return t;
+    }();
     std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
-                            : static_cast<std::uint16_t>(crc >> 1);
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        crc = static_cast<std::uint16_t>((crc >> 8) ^ table[(crc ^ bytes[i]) & 0xFF]);
     return crc;
 }
 

@@ -270,8 +270,10 @@ void CFileSendEngine::OnData(const CFileFrame& frame) {
         m_record.m_nRxIndex = last;
         // Only chunk 0 starts a transfer; a later index repeats the end of
         // one already reported.
-        FileComplete(pathText, index == 0);
+        FileComplete();
         SendAck();
+        if (index == 0)
+            m_screen.OnFileReceived(pathText, size);
     } else if (length >= size || length / chunk != index) {
         file.Close();
         SendResume();
@@ -301,19 +303,19 @@ void CFileSendEngine::OnData(const CFileFrame& frame) {
             m_record.m_nRxRemaining = static_cast<std::uint32_t>(size - now);
             m_screen.SetReceiveProgress(size, now);
         } else {
-            FileComplete(pathText, true);
+            FileComplete();
             m_screen.Repaint();
         }
         SendAck();
+        if (now >= size)
+            m_screen.OnFileReceived(pathText, size);
     }
 }
 
-void CFileSendEngine::FileComplete(const std::string& path, bool report) {
+void CFileSendEngine::FileComplete() {
     m_screen.ShowReceivePath(m_record.m_strRxFolder);
     m_record.m_nRxRemaining = 0;
     m_screen.SetReceiveProgress(0, 0);
-    if (report)
-        m_screen.OnFileReceived(path, m_record.m_nRxSize);
 }
 
 void CFileSendEngine::SendAck() {

@@ -58,7 +58,7 @@ private:
     void ProcessBuffer();
     void OnAck(const CFileFrame& frame);
     void OnData(const CFileFrame& frame);
-    void FileComplete(const std::string& path, bool report);
+    void FileComplete();
     void SendAck();
     void SendResume();
     void SendFrame(const std::vector<std::uint8_t>& frame);
