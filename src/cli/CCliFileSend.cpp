@@ -88,6 +88,11 @@ void CCliFileSend::OnFileReceived(const std::string& path, std::uint32_t size) {
         Finish();
 }
 
+void CCliFileSend::OnSendResumed(std::uint64_t offset) {
+    if (!m_rows.empty())
+        m_out << "resume " << offset << ' ' << m_rows.front().first << std::endl;
+}
+
 void CCliFileSend::OnRatesChanged() {
     const std::string text = m_bSending ? m_pEngine->SendRateText() : m_pEngine->ReceiveRateText();
     if (text == m_strShownRate)

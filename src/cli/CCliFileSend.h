@@ -36,6 +36,7 @@ public:
     void StopCommand() override;
     void OnFileReceived(const std::string& path, std::uint32_t size) override;
     void OnRatesChanged() override;
+    void OnSendResumed(std::uint64_t offset) override;
 
 private:
     CCliFileSend(bool sending, std::ostream& out) : m_bSending(sending), m_out(out) {}

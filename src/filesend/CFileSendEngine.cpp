@@ -174,6 +174,8 @@ void CFileSendEngine::ProcessBuffer() {
         break;
     default: // FRAME_RESUME
         m_record.m_nTxIndex = frame.m_nIndex;
+        if (IsSending())
+            m_screen.OnSendResumed(static_cast<std::uint64_t>(frame.m_nIndex) * ChunkSize());
         SendNextChunk();
         break;
     }

@@ -22,6 +22,8 @@ public:
     virtual void Repaint() {}
     // A received file is complete on disk (also when it already was).
     virtual void OnFileReceived(const std::string& /*path*/, std::uint32_t /*size*/) {}
+    // The receiver asked the sender to go on from this byte of the file.
+    virtual void OnSendResumed(std::uint64_t /*offset*/) {}
     // A rate update changed a rate text.
     virtual void OnRatesChanged() {}
 };
