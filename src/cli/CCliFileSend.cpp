@@ -77,7 +77,9 @@ void CCliFileSend::Finish() {
     if (m_bDone)
         return;
     m_bDone = true;
-    QTimer::singleShot(kDrainMs, QCoreApplication::instance(), &QCoreApplication::quit);
+    // The sender's last word was the frame just acknowledged.
+    QTimer::singleShot(m_bSending ? 0 : kDrainMs, QCoreApplication::instance(),
+                       &QCoreApplication::quit);
 }
 
 void CCliFileSend::OnFileReceived(const std::string& path, std::uint32_t size) {
@@ -182,9 +184,16 @@ int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std:
     });
     ticks.start(CFileSendEngine::TIMER_MS);
 
+    // Ctrl+C, SIGTERM and a closed terminal end the run; a reader of the
+    // output that goes away does not cut a transfer short. Every chunk is on
+    // disk once acknowledged, so an ended run loses nothing a resume needs.
     g_bInterrupted = 0;
     std::signal(SIGINT, OnFileSendInterrupt);
     std::signal(SIGTERM, OnFileSendInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnFileSendInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     bool bRunning = false;
     bool bLinkLost = false;
     QTimer signalCheck;
@@ -225,6 +234,10 @@ int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std:
     engine.Stop();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
+#endif
     hub.SetActiveScreen(nullptr);
     manager.CloseLink();
     if (!started)

@@ -87,7 +87,11 @@ void CFileSendEngine::SendNextChunk() {
 }
 
 bool CFileSendEngine::BuildDataFrame(std::vector<std::uint8_t>& frame, std::string& problem) {
-    const std::string name = CCp949::FromUtf8(m_record.m_strTxName);
+    if (m_strTxNameUtf8 != m_record.m_strTxName) {
+        m_strTxNameUtf8 = m_record.m_strTxName;
+        m_strTxNameWire = CCp949::FromUtf8(m_strTxNameUtf8);
+    }
+    const std::string& name = m_strTxNameWire;
     if (name.size() > CFileFrame::kMaxName) {
         problem = "파일 이름이 너무 깁니다(" + std::to_string(CFileFrame::kMaxName) +
                   "바이트까지): " + m_record.m_strTxName;
@@ -185,7 +189,7 @@ void CFileSendEngine::ProcessBuffer() {
 void CFileSendEngine::OnAck(const CFileFrame& frame) {
     m_record.m_nRxSize = frame.m_nSize;
     m_record.m_nRxIndex = frame.m_nIndex;
-    m_record.m_strRxName = SafeName(frame.m_strName);
+    NoteRxName(frame.m_strName);
     const std::uint32_t chunk = ChunkSize();
     m_screen.SetSendProgress(frame.m_nSize, static_cast<std::uint64_t>(frame.m_nIndex) * chunk +
                                                 m_record.m_nTxChunkLength);
@@ -204,6 +208,11 @@ void CFileSendEngine::OnAck(const CFileFrame& frame) {
 }
 
 std::string CFileSendEngine::SafeName(const std::string& cp949Name) {
+    const std::string name = SafeWireName(cp949Name);
+    return name.empty() ? name : CCp949::ToUtf8(name);
+}
+
+std::string CFileSendEngine::SafeWireName(const std::string& cp949Name) {
     std::string name = cp949Name.substr(0, cp949Name.find('\0'));
     // Neither byte is ever the second byte of a CP949 character.
     if (const std::size_t cut = name.find_last_of("/\\"); cut != std::string::npos)
@@ -213,7 +222,16 @@ std::string CFileSendEngine::SafeName(const std::string& cp949Name) {
         name.erase(0, 2);
     if (name.empty() || name == "." || name == "..")
         return {};
-    return CCp949::ToUtf8(name);
+    return name;
+}
+
+void CFileSendEngine::NoteRxName(const std::string& wire) {
+    if (wire == m_strRxWireIn && !m_record.m_strRxName.empty())
+        return;
+    m_strRxWireIn = wire;
+    m_strRxNameWire = SafeWireName(wire);
+    m_record.m_strRxName =
+        m_strRxNameWire.empty() ? std::string() : CCp949::ToUtf8(m_strRxNameWire);
 }
 
 void CFileSendEngine::ReceiveProblem(const std::string& text) {
@@ -231,13 +249,13 @@ void CFileSendEngine::OnData(const CFileFrame& frame) {
     m_record.m_nRxCount += d;
     m_record.m_nRxSize = size;
     m_record.m_nRxIndex = index;
-    const std::string name = SafeName(frame.m_strName);
+    NoteRxName(frame.m_strName);
+    const std::string name = m_record.m_strRxName;
     if (name.empty()) {
         ReceiveProblem("받은 파일 이름을 쓸 수 없습니다: \"" + CCp949::ToUtf8(frame.m_strName) +
                        "\"");
         return;
     }
-    m_record.m_strRxName = name;
     const std::string pathText = m_record.m_strRxFolder + name;
     const std::filesystem::path path = PathOf(pathText);
     std::error_code ec;
@@ -323,7 +341,7 @@ void CFileSendEngine::FileComplete() {
 void CFileSendEngine::SendAck() {
     m_buffer.clear();
     SendFrame(CFileFrame::Build(CFileFrame::FRAME_ACK, m_record.m_nRxIndex, m_record.m_nRxSize,
-                                CCp949::FromUtf8(m_record.m_strRxName), nullptr, 0));
+                                m_strRxNameWire, nullptr, 0));
 }
 
 void CFileSendEngine::SendResume() {
@@ -336,8 +354,7 @@ void CFileSendEngine::SendResume() {
         return;
     const std::uint64_t index = std::min<std::uint64_t>(length / m_nChunk, 0xFFFFFFFFu);
     SendFrame(CFileFrame::Build(CFileFrame::FRAME_RESUME, static_cast<std::uint32_t>(index),
-                                m_record.m_nRxSize, CCp949::FromUtf8(m_record.m_strRxName), nullptr,
-                                0));
+                                m_record.m_nRxSize, m_strRxNameWire, nullptr, 0));
 }
 
 void CFileSendEngine::FinishFile() {

@@ -47,6 +47,8 @@ public:
     // drive prefixes and what follows a NUL are dropped; empty when nothing
     // usable is left ("", ".", "..").
     static std::string SafeName(const std::string& cp949Name);
+    // The same in CP949, as it goes back in acknowledgements.
+    static std::string SafeWireName(const std::string& cp949Name);
     // "%d분%d초" and "속도: %dK CPS ,남은시간: %s" for a period of e seconds.
     static std::string RateText(std::uint32_t count, std::uint32_t remaining, int seconds);
 
@@ -64,6 +66,9 @@ private:
     void SendFrame(const std::vector<std::uint8_t>& frame);
     void FinishFile();
     void UpdateRates();
+    // The name of the frame just decoded, as record and acknowledgements
+    // hold it.
+    void NoteRxName(const std::string& wire);
     // A receive problem, said once until a chunk is written again.
     void ReceiveProblem(const std::string& text);
 
@@ -82,4 +87,9 @@ private:
     std::string m_strReceiveRate = "0K";
     std::string m_strRxProblem;
     std::vector<std::uint8_t> m_chunk; // read buffer of one chunk
+    // Names converted once per file, not once per chunk.
+    std::string m_strTxNameUtf8;
+    std::string m_strTxNameWire;
+    std::string m_strRxWireIn;   // as it came
+    std::string m_strRxNameWire; // as it goes back
 };

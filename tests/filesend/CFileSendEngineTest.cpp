@@ -73,6 +73,19 @@ TEST(FileFrame, LayoutIsLittleEndianWithTheModbusCrc) {
     // The check value of CRC-16/MODBUS.
     const std::string check = "123456789";
     EXPECT_EQ(CFileFrame::Crc(reinterpret_cast<const std::uint8_t*>(check.data()), 9), 0x4B37);
+    // The fast path against the bit-by-bit rule, over every length to 40.
+    const std::string bytes = Pattern(40);
+    for (std::size_t n = 0; n <= bytes.size(); ++n) {
+        std::uint16_t slow = 0xFFFF;
+        for (std::size_t i = 0; i < n; ++i) {
+            slow ^= static_cast<std::uint8_t>(bytes[i]);
+            for (int bit = 0; bit < 8; ++bit)
+                slow = (slow & 1) ? static_cast<std::uint16_t>((slow >> 1) ^ 0xA001)
+                                  : static_cast<std::uint16_t>(slow >> 1);
+        }
+        EXPECT_EQ(CFileFrame::Crc(reinterpret_cast<const std::uint8_t*>(bytes.data()), n), slow)
+            << n;
+    }
     // The largest frame: a 252-byte name field (251 bytes and the NUL)
     // beside a full network chunk.
     EXPECT_EQ(Frame(2, 0, 0, std::string(251, 'n'), std::string(16112, 'd')).size(), 16384u);
@@ -233,6 +246,21 @@ TEST_F(FileSendTest, FrameWithThePartOfAnotherIsHandledAndTheRestDropped) {
     // Nothing of it stays to spoil the next frame.
     EXPECT_EQ(KindIndex(Deliver(next).at(0)), std::make_pair(0x06, 0u));
     EXPECT_EQ(ReadFile(dir / "b" / "q.bin"), data);
+}
+
+TEST_F(FileSendTest, FrameSplitAtAnyPointIsAnsweredOnce) {
+    const Bytes frame = Frame(2, 0, 300, "s.bin", Pattern(300));
+    for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{17}, frame.size() - 1}) {
+        fs::remove(dir / "b" / "s.bin");
+        pair.b.m_sent.clear();
+        for (std::size_t at = 0; at < frame.size(); at += piece) {
+            const std::size_t n = std::min(piece, frame.size() - at);
+            pair.b.m_pEngine->OnReceive(frame.data() + at, static_cast<int>(n));
+        }
+        ASSERT_EQ(pair.b.m_sent.size(), 1u) << piece;
+        EXPECT_EQ(KindIndex(pair.b.m_sent[0]), std::make_pair(0x06, 0u)) << piece;
+        EXPECT_EQ(fs::file_size(dir / "b" / "s.bin"), 300u) << piece;
+    }
 }
 
 TEST_F(FileSendTest, FlippedDataByteAsksForTheReceiversPosition) {
