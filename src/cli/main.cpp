@@ -1,9 +1,12 @@
 #include "cli/CCliCapture.h"
+#include "cli/CCliChat.h"
 #include "cli/CCliDump.h"
 #include "cli/CCliFileSend.h"
 #include "cli/CCliPoll.h"
+#include "cli/CCliSim.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
+#include "cli/CCliUser.h"
 
 #include <exception>
 #include <iostream>
@@ -33,6 +36,12 @@ int Run(std::vector<std::string> args) {
         return CCliDump::Run(args, std::cout, std::cerr);
     if (command == "poll")
         return CCliPoll::Run(args, std::cout, std::cerr);
+    if (command == "sim")
+        return CCliSim::Run(args, std::cout, std::cerr);
+    if (command == "user")
+        return CCliUser::Run(args, std::cout, std::cerr);
+    if (command == "chat")
+        return CCliChat::Run(args, std::cout, std::cerr);
     if (command == "send-files")
         return CCliFileSend::RunSend(args, std::cout, std::cerr);
     if (command == "receive-files")

@@ -1,6 +1,8 @@
 #include "plc/sim/CSimStations.h"
 
+#include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
+#include "plc/sim/CPosfaSimStation.h"
 
 namespace {
 
@@ -15,7 +17,10 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 
 // One line a station, in the screens' order.
 const std::vector<SEntry>& Entries() {
-    static const std::vector<SEntry> entries = {};
+    static const std::vector<SEntry> entries = {
+        {"yaskawa", &MakeStation<CMemobusSimStation>},
+        {"posfa", &MakeStation<CPosfaSimStation>},
+    };
     return entries;
 }
 
