@@ -1,6 +1,7 @@
 #include "cli/CCliCapture.h"
 #include "cli/CCliChat.h"
 #include "cli/CCliDump.h"
+#include "cli/CCliFileSend.h"
 #include "cli/CCliPoll.h"
 #include "cli/CCliSim.h"
 #include "cli/CCliTool.h"
@@ -41,6 +42,10 @@ int Run(std::vector<std::string> args) {
         return CCliUser::Run(args, std::cout, std::cerr);
     if (command == "chat")
         return CCliChat::Run(args, std::cout, std::cerr);
+    if (command == "send-files")
+        return CCliFileSend::RunSend(args, std::cout, std::cerr);
+    if (command == "receive-files")
+        return CCliFileSend::RunReceive(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
 }

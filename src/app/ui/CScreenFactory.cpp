@@ -1,6 +1,7 @@
 #include "app/ui/CScreenFactory.h"
 
 #include "analyzer/ui/CTessaryView.h"
+#include "filesend/ui/CComFileSendView.h"
 #include "plc/ui/CComABView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
@@ -54,5 +55,6 @@ void CScreenFactory::RegisterProgramScreens() {
     RegisterScreen<CComABView>();
     RegisterScreen<CComPosfaView>();
     RegisterScreen<CComUserView>();
+    RegisterScreen<CComFileSendView>();
     RegisterScreen<CComChattingView>();
 }

@@ -1,0 +1,250 @@
+#include "cli/CCliFileSend.h"
+
+#include "app/CLinkHub.h"
+#include "app/CProgramSettings.h"
+#include "app/CQSettingsStore.h"
+#include "app/CTessaryDoc.h"
+#include "cli/CCliLinkOptions.h"
+#include "cli/CCliUsage.h"
+#include "filesend/CFileSendEngine.h"
+#include "link/CComPortMap.h"
+#include "link/CLinkManager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTime>
+#include <QTimer>
+
+#include <csignal>
+#include <filesystem>
+#include <ostream>
+
+namespace {
+
+constexpr int kReadyWaitMs = 5000; // as poll: a client's connect, a server's first client
+constexpr int kSignalCheckMs = 50;
+// What the link still holds to send (the last acknowledgement) goes out
+// before the link is closed.
+constexpr int kDrainMs = 300;
+
+volatile std::sig_atomic_t g_bInterrupted = 0;
+
+extern "C" void OnFileSendInterrupt(int) {
+    g_bInterrupted = 1;
+}
+
+int Usage(std::ostream& err, const std::string& command, const std::string& problem) {
+    err << "quillet-cli " << command << ": " << problem << "\n\n" << CCliUsage::Text();
+    return CCliUsage::kUsageError;
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+} // namespace
+
+void CCliFileSend::OnLinkData(const std::uint8_t* bytes, int count) {
+    if (m_pEngine)
+        m_pEngine->OnReceive(bytes, count);
+}
+
+bool CCliFileSend::DeleteRow(int row) {
+    if (row != 1 || m_rows.empty())
+        return false;
+    m_out << "sent " << m_record.m_nTxSize << ' ' << m_rows.front().first << std::endl;
+    m_rows.erase(m_rows.begin());
+    return true;
+}
+
+bool CCliFileSend::LoadFirstRow() {
+    if (m_rows.empty())
+        return false;
+    m_record.m_strTxName = m_rows.front().first;
+    m_record.m_strTxPath = m_rows.front().second;
+    m_record.m_nTxIndex = 0;
+    return true;
+}
+
+void CCliFileSend::StopCommand() {
+    if (m_pEngine)
+        m_pEngine->Stop();
+    Finish();
+}
+
+void CCliFileSend::Finish() {
+    if (m_bDone)
+        return;
+    m_bDone = true;
+    // The sender's last word was the frame just acknowledged.
+    QTimer::singleShot(m_bSending ? 0 : kDrainMs, QCoreApplication::instance(),
+                       &QCoreApplication::quit);
+}
+
+void CCliFileSend::OnFileReceived(const std::string& path, std::uint32_t size) {
+    m_out << "received " << size << ' '
+          << Utf8(std::filesystem::path(std::u8string(path.begin(), path.end())).filename())
+          << std::endl;
+    if (m_nWanted > 0 && ++m_nReceived >= m_nWanted)
+        Finish();
+}
+
+void CCliFileSend::OnSendResumed(std::uint64_t offset) {
+    if (!m_rows.empty())
+        m_out << "resume " << offset << ' ' << m_rows.front().first << std::endl;
+}
+
+void CCliFileSend::OnRatesChanged() {
+    const std::string text = m_bSending ? m_pEngine->SendRateText() : m_pEngine->ReceiveRateText();
+    if (text == m_strShownRate)
+        return;
+    m_strShownRate = text;
+    m_out << (m_bSending ? "send: " : "receive: ") << text << std::endl;
+}
+
+int CCliFileSend::RunSend(const std::vector<std::string>& args, std::ostream& out,
+                          std::ostream& err) {
+    return Run(true, args, out, err);
+}
+
+int CCliFileSend::RunReceive(const std::vector<std::string>& args, std::ostream& out,
+                             std::ostream& err) {
+    return Run(false, args, out, err);
+}
+
+int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std::ostream& out,
+                      std::ostream& err) {
+    const std::string command = sending ? "send-files" : "receive-files";
+    std::vector<std::string> args = argsIn;
+    CCliLinkOptions link;
+    std::string problem;
+    if (!link.Parse(args, problem))
+        return Usage(err, command, problem);
+
+    CCliFileSend host(sending, out);
+    std::string folder;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!sending && (a == "--into" || a == "--count")) {
+            if (i + 1 >= args.size())
+                return Usage(err, command, a + " needs a value");
+            const std::string& v = args[++i];
+            int count = 0;
+            if (a == "--into")
+                folder = v;
+            else if (!CProgramSettings::ParseInt(v, count) || count < 1)
+                return Usage(err, command,
+                             "--count needs a number of files from 1, not '" + v + "'");
+            else
+                host.m_nWanted = count;
+        } else if (a.starts_with("--")) {
+            return Usage(err, command, "unknown option '" + a + "'");
+        } else if (sending) {
+            const std::filesystem::path path(std::u8string(a.begin(), a.end()));
+            host.m_rows.emplace_back(Utf8(path.filename()), a);
+        } else {
+            return Usage(err, command, "unexpected argument '" + a + "'");
+        }
+    }
+    if (sending && host.m_rows.empty())
+        return Usage(err, command, "FILE is required");
+    if (!sending && folder.empty())
+        return Usage(err, command, "--into DIR is required");
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    host.m_record.m_strRxFolder = folder.empty() ? "./" : folder;
+
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+    static int argc = 1;
+    static char name[] = "quillet-cli";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    CQSettingsStore store;
+    CComPortMap ports(&store);
+    for (const auto& [n, device] : link.m_comDevices)
+        ports.SetOverride(n, QString::fromStdString(device));
+
+    CTessaryDoc doc;
+    CLinkHub hub(doc, nullptr, [&err](const std::string& text) { err << text << std::endl; });
+    CLinkManager manager(&hub, &ports);
+    hub.SetLinkControl(&manager);
+    hub.SetCurrentScreen(CLinkHub::SCREEN_FILESEND);
+
+    CFileSendEngine engine(hub, host, host.m_record, [] { return QTime::currentTime().second(); });
+    host.m_pEngine = &engine;
+    hub.SetActiveScreen(&host);
+
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        engine.OnTimer(CFileSendEngine::ID_TIMER_TIMEOUT);
+        engine.OnTimer(CFileSendEngine::ID_TIMER_RATES);
+    });
+    ticks.start(CFileSendEngine::TIMER_MS);
+
+    // Ctrl+C, SIGTERM and a closed terminal end the run; a reader of the
+    // output that goes away does not cut a transfer short. Every chunk is on
+    // disk once acknowledged, so an ended run loses nothing a resume needs.
+    g_bInterrupted = 0;
+    std::signal(SIGINT, OnFileSendInterrupt);
+    std::signal(SIGTERM, OnFileSendInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnFileSendInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    bool bRunning = false;
+    bool bLinkLost = false;
+    QTimer signalCheck;
+    QObject::connect(&signalCheck, &QTimer::timeout, [&] {
+        if (g_bInterrupted) {
+            app.quit();
+        } else if (bRunning && !host.m_bDone && !manager.IsAlive()) {
+            bLinkLost = true;
+            app.quit();
+        }
+    });
+    signalCheck.start(kSignalCheckMs);
+
+    hub.SetupLink(link.m_nKind, &link.m_settings);
+    if (sending) {
+        QElapsedTimer waited;
+        waited.start();
+        while (hub.IsLinkUp() && !manager.IsReady() && !g_bInterrupted &&
+               waited.elapsed() < kReadyWaitMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (!hub.IsLinkUp() && hub.GetLinkFailure().empty() && !hub.GetLinkStatus().empty())
+        err << hub.GetLinkStatus() << std::endl;
+
+    bool started = false;
+    if (!g_bInterrupted) {
+        if (sending) {
+            host.LoadFirstRow();
+            started = engine.StartSend() == 1 || host.m_bDone;
+        } else {
+            started = hub.IsLinkUp();
+        }
+    }
+    if (started) {
+        bRunning = true;
+        app.exec();
+    }
+    engine.Stop();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
+#endif
+    hub.SetActiveScreen(nullptr);
+    manager.CloseLink();
+    if (!started)
+        return 1;
+    if (bLinkLost)
+        err << "quillet-cli " << command << ": the link went down" << std::endl;
+    if (sending)
+        return host.m_rows.empty() ? 0 : 1;
+    return host.m_nWanted > 0 && host.m_nReceived < host.m_nWanted ? 1 : (bLinkLost ? 1 : 0);
+}
