@@ -1,5 +1,7 @@
 #include "filesend/ui/CComFileSendView.h"
 
+#include "tools/ui/CIpCheckerDlg.h"
+
 #include "app/CLinkHub.h"
 #include "app/CQSettingsStore.h"
 #include "app/ui/IScreenHost.h"
@@ -142,8 +144,6 @@ void CComFileSendView::BuildControls() {
     m_pOpen = button(ini, tr("열기"), IDC_OPEN, QRect(8, 48, 132, 24));
     QGroupBox* ip = group(tr("IP 체크"), QRect(526, 368, 148, 52));
     m_pMyIp = button(ip, tr("나의 IP"), IDC_MY_IP, QRect(8, 20, 132, 24));
-    // Opens the IP checker once the program has one.
-    m_pMyIp->setEnabled(false);
 
     connect(m_pSend, &QPushButton::clicked, this, &CComFileSendView::OnSend);
     connect(m_pStop, &QPushButton::clicked, this, &CComFileSendView::OnStop);
@@ -153,6 +153,10 @@ void CComFileSendView::BuildControls() {
     connect(m_pSave, &QPushButton::clicked, this, &CComFileSendView::SaveList);
     connect(m_pOpen, &QPushButton::clicked, this, &CComFileSendView::LoadList);
     connect(m_pFolder, &QPushButton::clicked, this, &CComFileSendView::OnFolder);
+    connect(m_pMyIp, &QPushButton::clicked, this, [this] {
+        CIpCheckerDlg dialog(this);
+        dialog.exec();
+    });
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this, &CComFileSendView::OnModify);
 }
 

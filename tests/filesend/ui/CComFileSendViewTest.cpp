@@ -7,10 +7,12 @@
 #include "link/LinkType.h"
 #include "plc/CIniFile.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -162,4 +164,16 @@ TEST_F(FileSendView, RefusalsShowTheirMessagesAndReturnToIdle) {
     EXPECT_EQ(m_messages.m_messages[0].m_strText,
               "통신 중에는 첫번째 리스트 내용을 수정할 수 없습니다.");
     EXPECT_EQ(m_pView->List()->topLevelItemCount(), 2);
+}
+
+TEST_F(FileSendView, MyIpOpensTheIpChecker) {
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            title = dialog->windowTitle();
+            dialog->close();
+        }
+    });
+    m_pView->Button(CComFileSendView::IDC_MY_IP)->click();
+    EXPECT_EQ(title, QStringLiteral("IP CHECKER"));
 }
