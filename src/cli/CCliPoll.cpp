@@ -12,6 +12,7 @@
 #include "plc/CPlcEngine.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
+#include "plc/codecs/CSimensEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,10 @@ CPlcEngine* CreateYaskawa(ILinkHub& hub) {
     return new CYaskawaEngine(hub);
 }
 
+CPlcEngine* CreateSimens(ILinkHub& hub) {
+    return new CSimensEngine(hub);
+}
+
 } // namespace
 
 const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
@@ -78,7 +83,7 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
          CPlcSettingsFile::PLC_YASKAWA,
          &CreateYaskawa,
          {{"ascii", CYaskawaEngine::MEMOBUS_ASCII}, {"rtu", CYaskawaEngine::MEMOBUS_RTU}}},
-        {"simens", CPlcSettingsFile::PLC_SIMENS, nullptr, {}},
+        {"simens", CPlcSettingsFile::PLC_SIMENS, &CreateSimens, {}},
         {"ab", CPlcSettingsFile::PLC_AB, nullptr, {}},
         {"masterk", CPlcSettingsFile::PLC_MASTERK, nullptr, {}},
         {"posfa", CPlcSettingsFile::PLC_POSFA, nullptr, {}},
@@ -129,7 +134,7 @@ void CCliPoll::CheckDone() {
 
 int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
     if (argsIn.empty() || argsIn[0].starts_with("--"))
-        return Usage(err, "PLC is required (yaskawa)");
+        return Usage(err, "PLC is required (yaskawa, simens)");
     const SPlc* plc = nullptr;
     for (const SPlc& p : Plcs()) {
         if (argsIn[0] == p.m_szName)
