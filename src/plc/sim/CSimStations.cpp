@@ -1,5 +1,6 @@
 #include "plc/sim/CSimStations.h"
 
+#include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
 #include "plc/sim/CSimensSimStation.h"
 
@@ -17,6 +18,7 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 // One line a station, in the screens' order.
 const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
+        {"yaskawa", &MakeStation<CMemobusSimStation>},
         {"simens", &MakeStation<CSimensSimStation>},
     };
     return entries;
