@@ -32,7 +32,9 @@ bool CSimensSimStation::Preset(const std::string& device, long long address, lon
                                std::string& error) {
     const int block = ParseDb(device);
     if (block < 0) {
-        error = "no device '" + device + "': data blocks are DB0 to DB" + std::to_string(kMaxBlock);
+        error =
+            (device.empty() ? std::string("no data block given") : "no device '" + device + "'") +
+            ": data blocks are DB0 to DB" + std::to_string(kMaxBlock) + " (DB5:0=1)";
         return false;
     }
     if (address < 0 || address >= kDbWords) {
