@@ -170,7 +170,11 @@ void CSimensEngine::SendDle() {
 int CSimensEngine::ParseResponse() {
     int result = REPLY_WAIT;
     const std::size_t maxFrame = kReactionHeader + 2 * kMaxWords;
-    for (const std::uint8_t b : m_receive) {
+    // The block is walked from a vector of its own: what is sent on the way
+    // must not be able to touch it.
+    std::vector<std::uint8_t> block;
+    block.swap(m_receive);
+    for (const std::uint8_t b : block) {
         if (m_state == S_IDLE)
             break; // nothing is asked for: the rest of the block is not ours
         switch (m_state) {
@@ -230,7 +234,9 @@ int CSimensEngine::ParseResponse() {
             break;
         }
     }
-    m_receive.clear();
+    block.clear();
+    if (m_receive.empty())
+        m_receive.swap(block); // keeps the capacity
     return result;
 }
 

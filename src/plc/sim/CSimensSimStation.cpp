@@ -65,7 +65,9 @@ void CSimensSimStation::OnTimer() {
     case ST_RECEIVE:
     case ST_RECEIVE_DLE:
     case ST_CHECK:
-        if (m_nTicks >= kCharTicks)
+        // The first character may take a round trip to come; after it, the
+        // block flows.
+        if (m_nTicks >= (m_state == ST_RECEIVE && m_telegram.empty() ? kAckTicks : kCharTicks))
             Refuse(); // the block stopped halfway
         break;
     case ST_WAIT_ACK_STX:

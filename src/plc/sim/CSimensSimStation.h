@@ -18,8 +18,9 @@
 // word a send telegram stores is reported as ("DB5", DW, value). A telegram
 // the station cannot serve is answered with a non-zero error number.
 //
-// A lone character waits at most a few ticks for the next one (the
-// procedure's character delay); a block that stops, or grows past the
+// Within a block a character waits at most a few ticks for the next one
+// (the procedure's character delay; the first one after our DLE gets as
+// long as an acknowledgement); a block that stops, or grows past the
 // largest telegram, is refused with NAK and forgotten.
 class CSimensSimStation : public CPlcSimStation {
 public:
