@@ -14,6 +14,7 @@
 #include "plc/MemoryTable.h"
 #include "plc/codecs/CAbEngine.h"
 #include "plc/codecs/CPosfaEngine.h"
+#include "plc/codecs/CSimensEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 
 #include <QCoreApplication>
@@ -76,6 +77,10 @@ CPlcEngine* CreateAb(ILinkHub& hub) {
     return new CAbEngine(hub);
 }
 
+CPlcEngine* CreateSimens(ILinkHub& hub) {
+    return new CSimensEngine(hub);
+}
+
 } // namespace
 
 const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
@@ -84,7 +89,7 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
          CPlcSettingsFile::PLC_YASKAWA,
          &CreateYaskawa,
          {{"ascii", CYaskawaEngine::MEMOBUS_ASCII}, {"rtu", CYaskawaEngine::MEMOBUS_RTU}}},
-        {"simens", CPlcSettingsFile::PLC_SIMENS, nullptr, {}},
+        {"simens", CPlcSettingsFile::PLC_SIMENS, &CreateSimens, {}},
         {"ab", CPlcSettingsFile::PLC_AB, &CreateAb, {}},
         {"masterk", CPlcSettingsFile::PLC_MASTERK, nullptr, {}},
         {"posfa",
@@ -136,9 +141,23 @@ void CCliPoll::CheckDone() {
     QCoreApplication::quit();
 }
 
+namespace {
+
+// The PLCs poll can run, in the screens' order.
+std::string Names() {
+    std::string names;
+    for (const CCliPoll::SPlc& p : CCliPoll::Plcs()) {
+        if (p.m_pfnCreate)
+            names += (names.empty() ? "" : ", ") + std::string(p.m_szName);
+    }
+    return names;
+}
+
+} // namespace
+
 int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
     if (argsIn.empty() || argsIn[0].starts_with("--"))
-        return Usage(err, "PLC is required (yaskawa, posfa)");
+        return Usage(err, "PLC is required (" + Names() + ")");
     const SPlc* plc = nullptr;
     for (const SPlc& p : Plcs()) {
         if (argsIn[0] == p.m_szName)

@@ -167,8 +167,7 @@ void CPlcEngine::SendNextRequest() {
     BuildRequest(buffer.data(), length);
     if (length < 0 || length > kFrameMax)
         length = 0;
-    ++m_nRequests;
-    m_bWaiting = true;
+    CountRequest();
     SendFrame(buffer.data(), length);
     m_nTicks = 0;
 }
@@ -186,15 +185,7 @@ int CPlcEngine::OnReceive(const std::uint8_t* data, int length) {
     m_nTicks = 0;
     const int result = ParseResponse();
     if (result != REPLY_WAIT) {
-        if (m_bWaiting) {
-            if (result == REPLY_OK)
-                ++m_nReplies;
-            else if (result == REPLY_ERROR)
-                ++m_nErrorReplies;
-            else
-                ++m_nBadReplies;
-        }
-        m_bWaiting = false;
+        CountFinished(result);
         SendNextRequest();
     }
     return 1;
@@ -207,9 +198,7 @@ void CPlcEngine::OnTimer(int id) {
     if (m_nTicks < 1000000)
         ++m_nTicks;
     if (old * POLL_PERIOD_MS > 1500 && IsActive()) {
-        if (m_bWaiting)
-            ++m_nTimeouts;
-        m_bWaiting = false;
+        CountTimeout();
         SendNextRequest();
         m_nTicks = 0;
     }
@@ -218,4 +207,27 @@ void CPlcEngine::OnTimer(int id) {
 void CPlcEngine::StoreWord(long long index, std::uint16_t value) {
     if (m_pMemory && index >= 0 && index < MemoryTable::kSize)
         m_pMemory->Set(static_cast<int>(index), value);
+}
+
+void CPlcEngine::CountRequest() {
+    ++m_nRequests;
+    m_bWaiting = true;
+}
+
+void CPlcEngine::CountFinished(int result) {
+    if (m_bWaiting) {
+        if (result == REPLY_OK)
+            ++m_nReplies;
+        else if (result == REPLY_ERROR)
+            ++m_nErrorReplies;
+        else
+            ++m_nBadReplies;
+    }
+    m_bWaiting = false;
+}
+
+void CPlcEngine::CountTimeout() {
+    if (m_bWaiting)
+        ++m_nTimeouts;
+    m_bWaiting = false;
 }

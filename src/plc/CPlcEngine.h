@@ -123,6 +123,14 @@ protected:
 
     // Stores a reply's word, only inside the table.
     void StoreWord(long long index, std::uint16_t value);
+
+    // The counting of SendNextRequest, OnReceive and OnTimer, for engines
+    // whose exchange runs over several frames and that drive it themselves:
+    // an exchange has started; it has ended with a ReplyResult; the
+    // time-out has given it up. The last two count only an open exchange.
+    void CountRequest();
+    void CountFinished(int result);
+    void CountTimeout();
     // The table of the last Start, null before one; write rows read it.
     const MemoryTable* Memory() const { return m_pMemory; }
 

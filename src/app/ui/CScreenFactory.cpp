@@ -4,6 +4,7 @@
 #include "filesend/ui/CComFileSendView.h"
 #include "plc/ui/CComABView.h"
 #include "plc/ui/CComPosfaView.h"
+#include "plc/ui/CComSimensView.h"
 #include "plc/ui/CComYaskawaView.h"
 #include "tools/ui/CComChattingView.h"
 #include "userproto/ui/CComUserView.h"
@@ -52,6 +53,7 @@ void CScreenFactory::RegisterProgramScreens() {
         return new CTessaryView(host, parent);
     });
     RegisterScreen<CComYaskawaView>();
+    RegisterScreen<CComSimensView>();
     RegisterScreen<CComABView>();
     RegisterScreen<CComPosfaView>();
     RegisterScreen<CComUserView>();

@@ -4,6 +4,7 @@
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
 #include "plc/sim/CPosfaSimStation.h"
+#include "plc/sim/CSimensSimStation.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ const std::vector<SEntry>& Entries() {
         {"yaskawa", &MakeStation<CMemobusSimStation>},
         {"posfa", &MakeStation<CPosfaSimStation>},
         {"ab", &MakeStation<CAbSimStation>},
+        {"simens", &MakeStation<CSimensSimStation>},
     };
     return entries;
 }

@@ -2,6 +2,7 @@
 
 #include "plc/PlcRequestRow.h"
 #include "plc/codecs/CAbEngine.h"
+#include "plc/codecs/CSimensEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "widgets/CDigitsDelegate.h"
 #include "widgets/CDropListDelegate.h"
@@ -61,13 +62,22 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
                 count,
                 digits("An_Index", 90, 3, "0")};
     }
-    case 2: // Siemens
+    case 2: { // Siemens: what one RK512 telegram can carry
+        SColumn db = digits(" DB ", 90, 3, "0");
+        db.m_nMax = CSimensEngine::kMaxAddress;
+        SColumn dw = digits(" DW ", 90, 3, "0");
+        dw.m_nMax = CSimensEngine::kMaxAddress;
+        SColumn count = digits("DataCount", 90, 3, "1");
+        count.m_nMin = 1;
+        count.m_nMax = CSimensEngine::kMaxWords;
+        count.m_nBitMax = MemoryTable::kSize;
         return {list("CommType", 80, kCommTypes, kCommRead),
                 list("PLCDeviceType", 90, "BIT\nWORD\n", "WORD"),
-                digits(" DB ", 90, 3, "0"),
-                digits(" DW ", 90, 3, "0"),
-                digits("DataCount", 90, 3, "1"),
+                db,
+                dw,
+                count,
                 digits("An_Index", 90, 3, "0")};
+    }
     case 3: { // Allen-Bradley: DF1 nodes 0-254, words one packet carries
         auto ranged = [&digits](const char* caption, int width, int count, const char* newText,
                                 int min, int max) {
@@ -299,9 +309,18 @@ QString CRequestGrid::CheckCell(int nCol, int nRow, const QString& strText) cons
     if (column.m_kind != KIND_DIGITS || column.m_nMax < 0)
         return {};
     const bool write = GetCellText(0, nRow) == U(PlcRequestRow::kAutoWrite);
-    const int max = write && column.m_nWriteMax >= 0 ? column.m_nWriteMax : column.m_nMax;
+    bool bits = false;
+    for (int c = 0; c < columnCount() && column.m_nBitMax >= 0; ++c) {
+        if (m_columns[static_cast<std::size_t>(c)].m_strCaption == QLatin1String("PLCDeviceType"))
+            bits = GetCellText(c, nRow) == QLatin1String("BIT");
+    }
+    int max = write && column.m_nWriteMax >= 0 ? column.m_nWriteMax : column.m_nMax;
+    if (bits)
+        max = column.m_nBitMax;
     QString range = QStringLiteral("%1~%2").arg(column.m_nMin).arg(max);
-    if (column.m_bBroadcastZero)
+    if (column.m_nBitMax >= 0)
+        range += tr(" (WORD %1, BIT %2까지)").arg(column.m_nMax).arg(column.m_nBitMax);
+    else if (column.m_bBroadcastZero)
         range += tr(" (0은 \"0\"으로 적은 자동쓰기 브로드캐스트)");
     else if (column.m_nWriteMax >= 0)
         range += tr(" (자동읽기 %1, 자동쓰기 %2까지)").arg(column.m_nMax).arg(column.m_nWriteMax);

@@ -111,6 +111,9 @@ private:
         int m_nMin = 0;
         int m_nMax = -1;
         int m_nWriteMax = -1;
+        // A row whose "PLCDeviceType" is "BIT" counts bits: its maximum
+        // when m_nBitMax >= 0.
+        int m_nBitMax = -1;
         bool m_bBroadcastZero = false;
     };
     static std::vector<SColumn> Layout(int nGridType);

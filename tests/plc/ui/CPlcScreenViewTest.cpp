@@ -10,6 +10,7 @@
 #include "plc/codecs/CYaskawaEngine.h"
 #include "plc/ui/CComABView.h"
 #include "plc/ui/CComPosfaView.h"
+#include "plc/ui/CComSimensView.h"
 #include "plc/ui/CComYaskawaView.h"
 #include "plc/ui/CMemorySetDlg.h"
 #include "plc/ui/CMemoryTreeModel.h"
@@ -510,17 +511,26 @@ TEST_F(PlcScreenTest, ARowThePlcCannotTakeRefusesTheStart) {
     EXPECT_TRUE(Sent().empty());
 }
 
-TEST(PlcScreens, TheProgramHasTheYaskawaScreen) {
+template <class T> bool IsA(const CScreenView* view) {
+    return dynamic_cast<const T*>(view) != nullptr;
+}
+
+TEST(PlcScreens, TheProgramHasEachPlcScreenUnderItsNumber) {
     for (int screen = 0; screen <= 9; ++screen)
         CScreenFactory::Unregister(screen);
     CScreenFactory::RegisterProgramScreens();
-    EXPECT_TRUE(CScreenFactory::Has(1));
-    EXPECT_FALSE(CScreenFactory::Has(2));
+    const std::pair<int, bool (*)(const CScreenView*)> screens[] = {
+        {1, &IsA<CComYaskawaView>},
+        {2, &IsA<CComSimensView>},
+        {3, &IsA<CComABView>},
+        {5, &IsA<CComPosfaView>},
+    };
     CTestScreenHost host;
-    std::unique_ptr<CScreenView> screen(CScreenFactory::Make(1, host, nullptr));
-    EXPECT_NE(dynamic_cast<CComYaskawaView*>(screen.get()), nullptr);
-    screen.reset(CScreenFactory::Make(5, host, nullptr));
-    EXPECT_NE(dynamic_cast<CComPosfaView*>(screen.get()), nullptr);
+    for (const auto& [number, is] : screens) {
+        ASSERT_TRUE(CScreenFactory::Has(number)) << number;
+        std::unique_ptr<CScreenView> screen(CScreenFactory::Make(number, host, nullptr));
+        EXPECT_TRUE(is(screen.get())) << number;
+    }
     for (int i = 0; i <= 9; ++i)
         CScreenFactory::Unregister(i);
 }
@@ -665,4 +675,49 @@ TEST(PlcScreens, TheAllenBradleyScreenOpensAndPollsDf1) {
               QStringLiteral("AN_AB_PLC_INDEX [009] : 10"));
     ASSERT_EQ(host.m_control.m_sent.size(), 3u); // DLE ACK, the next request
     EXPECT_EQ(host.m_control.m_sent[1], "10 06"_hex);
+}
+
+// The Siemens screen: its caption, tree, title, grid and file, no extra
+// radios, and "보내기" starting the 3964R exchange with STX.
+TEST(PlcScreens, TheSiemensScreenOpensWithItsNamesAndStartsWithStx) {
+    TempDir dir;
+    CCurrentDir cwd(dir.Path());
+    CMessageRecorder messages;
+    CTestScreenHost host;
+    CComSimensView view(host);
+    view.InitialUpdate();
+    view.show();
+
+    const QString caption = QString::fromUtf8("\n      현재 SIMENS버전\n\n   SIMENS\n   RS-232C");
+    bool captionShown = false;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        captionShown = captionShown || label->text() == caption;
+    EXPECT_TRUE(captionShown);
+    CMemoryTreeModel* model = view.Model();
+    EXPECT_EQ(model->data(model->RootIndex()).toString(), QStringLiteral("AN_SIMENS_PLC"));
+    EXPECT_EQ(model->data(model->WordIndex(7)).toString(),
+              QStringLiteral("AN_SIMENS_PLC_INDEX [007] : 0"));
+    EXPECT_EQ(host.m_hub.GetScreen(), 2);
+    EXPECT_EQ(host.m_strTitle, QString::fromUtf8("SIMENS PLC 통신"));
+    for (int id : {1010, 1011, 1063, 1064})
+        EXPECT_EQ(view.findChild<QAbstractButton*>(QString::number(id)), nullptr) << id;
+    EXPECT_EQ(view.GetMode(), 0);
+    CRequestGrid* grid = view.Grid();
+    EXPECT_EQ(grid->GetGridType(), 2);
+    EXPECT_EQ(view.GetSettingsPath(), std::filesystem::current_path() / "simens_plc.ini");
+
+    LinkSettings settings;
+    host.m_hub.SetupLink(1, &settings);
+    host.m_hub.SetLinkUp(true);
+    host.m_hub.SetActiveScreen(&view);
+    grid->InsertRowAt(0);
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
+    EXPECT_TRUE(messages.m_messages.empty());
+    EXPECT_TRUE(view.IsPolling());
+    EXPECT_EQ(host.m_control.m_sent, (std::vector<Bytes>{"02"_hex}));
+    const std::uint8_t dle = 0x10;
+    view.OnLinkData(&dle, 1);
+    ASSERT_EQ(host.m_control.m_sent.size(), 2u);
+    // The new row's texts: a fetch of one word, DB 0, DW 0.
+    EXPECT_EQ(host.m_control.m_sent[1], "00 00 45 44 00 00 00 01 FF FF 10 03 13"_hex);
 }

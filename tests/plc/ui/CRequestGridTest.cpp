@@ -515,6 +515,39 @@ TEST(RequestGrid, YaskawaCellsRefuseWhatTheProtocolCannotCarry) {
     EXPECT_TRUE(grid->IsMarked(4, 0));
 }
 
+// The Siemens cells refuse what one RK512 telegram cannot carry: DB and DW
+// are one byte each; a row counts at most 64 words, or as many bits as the
+// table holds.
+TEST(RequestGrid, SiemensCellsRefuseWhatATelegramCannotCarry) {
+    auto grid = MakeGrid(2, 1); // 자동읽기, WORD, 0, 0, 1, 0
+    struct Case {
+        const char* unit;
+        int col;
+        const char* text;
+        bool taken;
+    } cases[] = {
+        {"WORD", 2, "255", true},  {"WORD", 2, "256", false}, {"WORD", 3, "255", true},
+        {"WORD", 3, "256", false}, {"WORD", 4, "64", true},   {"WORD", 4, "65", false},
+        {"WORD", 4, "0", false},   {"BIT", 4, "999", true},   {"BIT", 4, "0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.unit) + " " + std::to_string(c.col) + " " + c.text);
+        grid->SetCellText(1, 0, U(c.unit));
+        grid->SetCellText(c.col, 0, QStringLiteral("7"));
+        grid->PasteText(U(c.text), c.col, 0);
+        EXPECT_EQ(grid->GetCellText(c.col, 0), c.taken ? U(c.text) : QStringLiteral("7"));
+        EXPECT_EQ(grid->CheckCell(c.col, 0, U(c.text)).isEmpty(), c.taken);
+    }
+    // Changing the unit re-marks the count.
+    grid->SetCellText(1, 0, QStringLiteral("BIT"));
+    grid->SetCellText(4, 0, QStringLiteral("500"));
+    EXPECT_FALSE(grid->IsMarked(4, 0));
+    grid->SetCellText(1, 0, QStringLiteral("WORD"));
+    EXPECT_TRUE(grid->IsMarked(4, 0));
+    EXPECT_TRUE(grid->item(0, 4)->toolTip().contains(QStringLiteral("1~64")))
+        << grid->item(0, 4)->toolTip().toStdString();
+}
+
 TEST(RequestGrid, PickingAWordInTheDropListWritesTheCell) {
     auto grid = MakeGrid(6, 1);
     grid->setCurrentCell(0, 4);
