@@ -12,6 +12,7 @@
 #include "plc/CPlcEngine.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
+#include "plc/codecs/CMelsecEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,10 @@ CPlcEngine* CreateYaskawa(ILinkHub& hub) {
     return new CYaskawaEngine(hub);
 }
 
+CPlcEngine* CreateMelsec(ILinkHub& hub) {
+    return new CMelsecEngine(hub);
+}
+
 } // namespace
 
 const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
@@ -82,7 +87,7 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
         {"ab", CPlcSettingsFile::PLC_AB, nullptr, {}},
         {"masterk", CPlcSettingsFile::PLC_MASTERK, nullptr, {}},
         {"posfa", CPlcSettingsFile::PLC_POSFA, nullptr, {}},
-        {"melsec", CPlcSettingsFile::PLC_MELSEC, nullptr, {}},
+        {"melsec", CPlcSettingsFile::PLC_MELSEC, &CreateMelsec, {}},
     };
     return plcs;
 }
