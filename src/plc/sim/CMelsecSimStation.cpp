@@ -271,14 +271,16 @@ bool CMelsecSimStation::TakeRequest(std::size_t& used) {
 }
 
 void CMelsecSimStation::Reply(std::vector<std::uint8_t> frame, bool withSum) {
+    // ACK and NAK carry no check: spoiling one spoils its PLC number, the
+    // one thing in it the computer can find wrong.
+    const bool spoil = TakeReply();
     if (withSum) {
         unsigned sum = 0;
         for (std::size_t i = 1; i < frame.size(); ++i)
             sum += frame[i];
-        // Only replies that carry a check can have it spoiled.
-        if (TakeReply())
-            sum += 1;
-        PutHex2(frame, sum & 0xFF);
+        PutHex2(frame, (sum + (spoil ? 1 : 0)) & 0xFF);
+    } else if (spoil && frame.size() >= 5) {
+        frame[4] = frame[4] == '0' ? '1' : '0';
     }
     Send(frame);
 }
@@ -289,7 +291,7 @@ void CMelsecSimStation::Refuse(unsigned pc, unsigned code) {
     PutHex2(reply, static_cast<unsigned>(m_nStation));
     PutHex2(reply, pc);
     PutHex2(reply, code);
-    Send(reply);
+    Reply(std::move(reply), false);
 }
 
 unsigned CMelsecSimStation::ReadWord(const SDevice& device, long long address) const {

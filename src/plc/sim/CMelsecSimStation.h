@@ -14,6 +14,8 @@
 // stations are left to them. The computer's ACK or NAK after read data is
 // taken and counted. Bytes outside a frame are dropped, and a new ENQ
 // always starts a new frame, so the station finds its feet after noise.
+// The corrupt rule spoils a read reply's sum, and the PLC number of an ACK
+// or NAK, which have no check.
 class CMelsecSimStation : public CPlcSimStation {
 public:
     // NAK error codes of the link.
