@@ -6,6 +6,8 @@ namespace {
 
 constexpr std::uint8_t FN_READ = 0x03;
 constexpr std::uint8_t FN_WRITE = 0x10;
+constexpr std::size_t kNeedMore = static_cast<std::size_t>(-1);
+constexpr std::size_t kUnknown = static_cast<std::size_t>(-2);
 constexpr std::uint8_t EX_FUNCTION = 0x01;
 constexpr std::uint8_t EX_ADDRESS = 0x02;
 constexpr std::uint8_t EX_VALUE = 0x03;
@@ -149,55 +151,63 @@ void CMemobusSimStation::ScanAscii() {
     }
 }
 
+std::size_t CMemobusSimStation::RtuLength(std::size_t at) const {
+    const std::size_t left = m_buffer.size() - at;
+    if (left < 2)
+        return kNeedMore;
+    const std::uint8_t function = m_buffer[at + 1];
+    if (function >= 0x01 && function <= 0x06)
+        return 8; // address, function, two words, CRC
+    if (function == 0x0F || function == FN_WRITE)
+        return left < 7 ? kNeedMore : 9 + static_cast<std::size_t>(m_buffer[at + 6]);
+    return kUnknown;
+}
+
+bool CMemobusSimStation::RtuFrameAt(std::size_t at, std::size_t length) const {
+    if (length < 4 || at + length > m_buffer.size())
+        return false;
+    const std::uint16_t crc = Crc16(m_buffer.data() + at, length - 2);
+    return m_buffer[at + length - 2] == (crc & 0xFF) && m_buffer[at + length - 1] == crc >> 8;
+}
+
+void CMemobusSimStation::TakeRtuFrame(std::size_t at, std::size_t length) {
+    if (at > 0)
+        CountRejected(); // the noise before it
+    std::vector<std::uint8_t> pdu(m_buffer.begin() + static_cast<long>(at),
+                                  m_buffer.begin() + static_cast<long>(at + length - 2));
+    m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<long>(at + length));
+    Serve(pdu);
+}
+
 void CMemobusSimStation::ScanRtu(bool silence) {
     while (!m_buffer.empty()) {
-        std::size_t need = 0;
-        if (m_buffer.size() >= 2) {
-            if (m_buffer[1] == FN_READ)
-                need = 8;
-            else if (m_buffer[1] == FN_WRITE && m_buffer.size() >= 7)
-                need = 9 + static_cast<std::size_t>(m_buffer[6]);
-        }
-        if (m_buffer.size() >= 2 && m_buffer[1] == FN_WRITE && m_buffer.size() < 7 && !silence)
-            return;
-        if (need == 0 && !silence) {
-            if (m_buffer.size() < 2 || m_buffer.size() <= kMaxRtuFrame)
-                return; // another function: its end is the silence after it
-        }
-        if (need == 0 || (silence && m_buffer.size() < need)) {
-            // Whatever the silence closed: a frame of another function when
-            // its CRC holds, noise otherwise.
-            if (m_buffer.size() >= 4) {
-                const std::size_t n = m_buffer.size() - 2;
-                const std::uint16_t crc = Crc16(m_buffer.data(), n);
-                if (m_buffer[n] == (crc & 0xFF) && m_buffer[n + 1] == crc >> 8) {
-                    Serve(std::vector<std::uint8_t>(m_buffer.begin(), m_buffer.end() - 2));
-                    m_buffer.clear();
-                    return;
-                }
+        // Frames follow each other in a block, and noise may come before one:
+        // the first place where a whole frame passes its CRC is a frame.
+        bool found = false;
+        for (std::size_t at = 0; at < m_buffer.size() && !found; ++at) {
+            const std::size_t length = RtuLength(at);
+            if (length != kNeedMore && length != kUnknown && RtuFrameAt(at, length)) {
+                TakeRtuFrame(at, length);
+                found = true;
             }
-            CountRejected();
+        }
+        if (found)
+            continue;
+        if (silence) {
+            // What the silence closed: a frame of a function we do not serve
+            // when its CRC holds, noise otherwise.
+            if (RtuFrameAt(0, m_buffer.size()))
+                TakeRtuFrame(0, m_buffer.size());
+            else
+                CountRejected();
             m_buffer.clear();
             return;
         }
-        if (m_buffer.size() < need)
-            return;
-        const std::uint16_t crc = Crc16(m_buffer.data(), need - 2);
-        if (m_buffer[need - 2] == (crc & 0xFF) && m_buffer[need - 1] == crc >> 8) {
-            std::vector<std::uint8_t> pdu(m_buffer.begin(),
-                                          m_buffer.begin() + static_cast<long>(need - 2));
-            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<long>(need));
-            m_bInNoise = false;
-            Serve(pdu);
-        } else {
-            // Not a frame here: slide one byte to find the next one.
-            if (!m_bInNoise)
-                CountRejected();
-            m_bInNoise = true;
-            m_buffer.erase(m_buffer.begin());
-        }
+        if (m_buffer.size() <= kMaxRtuFrame)
+            return; // a frame still coming in
+        CountRejected();
+        m_buffer.erase(m_buffer.begin()); // nothing can start here
     }
-    m_bInNoise = false;
 }
 
 void CMemobusSimStation::Serve(const std::vector<std::uint8_t>& pdu) {

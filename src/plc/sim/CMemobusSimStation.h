@@ -46,6 +46,11 @@ public:
 private:
     void ScanAscii();
     void ScanRtu(bool silence);
+    // The length of the RTU frame starting at the offset, from its function;
+    // kNeedMore or kUnknown (a function whose end only the silence shows).
+    std::size_t RtuLength(std::size_t at) const;
+    bool RtuFrameAt(std::size_t at, std::size_t length) const;
+    void TakeRtuFrame(std::size_t at, std::size_t length);
     // The frame's PDU (address to last data byte, check removed), checked.
     void Serve(const std::vector<std::uint8_t>& pdu);
     void Reply(const std::vector<std::uint8_t>& pdu);
@@ -55,5 +60,4 @@ private:
     int m_nSlave = 1;
     std::vector<std::uint8_t> m_buffer;
     int m_nQuietTicks = 0;
-    bool m_bInNoise = false; // counting a run of RTU bytes that made no frame once
 };

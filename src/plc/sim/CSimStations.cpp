@@ -3,6 +3,7 @@
 #include "plc/sim/CMelsecSimStation.h"
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
+#include "plc/sim/CPosfaSimStation.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
         {"yaskawa", &MakeStation<CMemobusSimStation>},
+        {"posfa", &MakeStation<CPosfaSimStation>},
         {"melsec", &MakeStation<CMelsecSimStation>},
     };
     return entries;
