@@ -13,6 +13,7 @@
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
 #include "plc/codecs/CAbEngine.h"
+#include "plc/codecs/CMelsecEngine.h"
 #include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CSimensEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
@@ -96,7 +97,10 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
          CPlcSettingsFile::PLC_POSFA,
          [](ILinkHub& hub) -> CPlcEngine* { return new CPosfaEngine(hub); },
          {{"rs232c", CPosfaEngine::POSFA_RS232C}, {"lan", CPosfaEngine::POSFA_LAN}}},
-        {"melsec", CPlcSettingsFile::PLC_MELSEC, nullptr, {}},
+        {"melsec",
+         CPlcSettingsFile::PLC_MELSEC,
+         [](ILinkHub& hub) -> CPlcEngine* { return new CMelsecEngine(hub); },
+         {}},
     };
     return plcs;
 }

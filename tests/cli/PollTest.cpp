@@ -375,7 +375,6 @@ TEST_F(Poll, UsageErrors) {
         const char* says;
     } cases[] = {
         {{"omron", "--rows", rows}, "unknown PLC 'omron'"},
-        {{"melsec", "--rows", rows}, "melsec is not available yet"},
         {{"--rows", rows}, "PLC is required"},
         {{"yaskawa"}, "--rows FILE.ini is required"},
         {{"yaskawa", "--rows", rows, "--mode", "lan"}, "yaskawa has no mode 'lan' (ascii, rtu)"},

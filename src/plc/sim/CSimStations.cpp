@@ -1,6 +1,7 @@
 #include "plc/sim/CSimStations.h"
 
 #include "plc/sim/CAbSimStation.h"
+#include "plc/sim/CMelsecSimStation.h"
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
 #include "plc/sim/CPosfaSimStation.h"
@@ -20,10 +21,9 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 // One line a station, in the screens' order.
 const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
-        {"yaskawa", &MakeStation<CMemobusSimStation>},
-        {"posfa", &MakeStation<CPosfaSimStation>},
-        {"ab", &MakeStation<CAbSimStation>},
-        {"simens", &MakeStation<CSimensSimStation>},
+        {"yaskawa", &MakeStation<CMemobusSimStation>}, {"posfa", &MakeStation<CPosfaSimStation>},
+        {"ab", &MakeStation<CAbSimStation>},           {"simens", &MakeStation<CSimensSimStation>},
+        {"melsec", &MakeStation<CMelsecSimStation>},
     };
     return entries;
 }

@@ -2,6 +2,7 @@
 
 #include "plc/PlcRequestRow.h"
 #include "plc/codecs/CAbEngine.h"
+#include "plc/codecs/CMelsecEngine.h"
 #include "plc/codecs/CSimensEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "widgets/CDigitsDelegate.h"
@@ -117,15 +118,25 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
                 digits("DataCount", 50, 3, "1"),
                 digits("An_Index", 50, 3, "0")};
     }
-    case 6: // MELSEC: POSFA's columns with its own device names, reading bits
+    case 6: { // MELSEC: POSFA's columns with its own device names, reading bits
+        // What the link carries; the engine checks the count per command.
+        SColumn station = digits("국번", 50, 3, "1");
+        station.m_nMax = CMelsecEngine::kMaxStation;
+        SColumn plc = digits("PLC번호", 50, 3, "255");
+        plc.m_nMax = CMelsecEngine::kMaxPlcNum;
+        SColumn count = digits("DataCount", 50, 3, "1");
+        count.m_nMin = 1;
+        count.m_nMax = CMelsecEngine::kMaxBitRead;
+        count.m_nWriteMax = CMelsecEngine::kMaxBitWrite;
         return {list("CommType", 80, kCommTypes, kCommRead),
-                digits("국번", 50, 3, "1"),
-                digits("PLC번호", 50, 3, "255"),
-                list("PLCDeviceType", 90, "BIT\nWORD\n", nGridType == 6 ? "BIT" : "WORD"),
-                list("PLCDeviceName", 90, nGridType == 6 ? melsecNames : posfaNames, "X"),
+                station,
+                plc,
+                list("PLCDeviceType", 90, "BIT\nWORD\n", "BIT"),
+                list("PLCDeviceName", 90, melsecNames, "X"),
                 digits("PLCAddress", 60, 4, "0"),
-                digits("DataCount", 50, 3, "1"),
+                count,
                 digits("An_Index", 50, 3, "0")};
+    }
     case 7: // user protocol
         // "1000" under a three-digit mask: the mask limits typing only, a new
         // row still waits a second.

@@ -9,6 +9,7 @@
 #include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "plc/ui/CComABView.h"
+#include "plc/ui/CComMelsecView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComSimensView.h"
 #include "plc/ui/CComYaskawaView.h"
@@ -520,10 +521,8 @@ TEST(PlcScreens, TheProgramHasEachPlcScreenUnderItsNumber) {
         CScreenFactory::Unregister(screen);
     CScreenFactory::RegisterProgramScreens();
     const std::pair<int, bool (*)(const CScreenView*)> screens[] = {
-        {1, &IsA<CComYaskawaView>},
-        {2, &IsA<CComSimensView>},
-        {3, &IsA<CComABView>},
-        {5, &IsA<CComPosfaView>},
+        {1, &IsA<CComYaskawaView>}, {2, &IsA<CComSimensView>}, {3, &IsA<CComABView>},
+        {5, &IsA<CComPosfaView>},   {6, &IsA<CComMelsecView>},
     };
     CTestScreenHost host;
     for (const auto& [number, is] : screens) {
@@ -720,4 +719,60 @@ TEST(PlcScreens, TheSiemensScreenOpensWithItsNamesAndStartsWithStx) {
     ASSERT_EQ(host.m_control.m_sent.size(), 2u);
     // The new row's texts: a fetch of one word, DB 0, DW 0.
     EXPECT_EQ(host.m_control.m_sent[1], "00 00 45 44 00 00 00 01 FF FF 10 03 13"_hex);
+}
+
+// The MELSEC screen: its caption, root and title, no transfer radios, its
+// grid and file; a row polled and its data acknowledged on the way.
+TEST(PlcScreens, TheMelsecScreenPollsItsRows) {
+    TempDir dir;
+    CCurrentDir cwd(dir.Path());
+    CTestScreenHost host;
+    CComMelsecView view(host);
+    view.InitialUpdate();
+    view.show();
+    EXPECT_EQ(host.m_hub.GetScreen(), 6);
+    EXPECT_EQ(host.m_strTitle, QStringLiteral("MELSEC PLC 통신"));
+    const QString caption =
+        QStringLiteral("\n      현재        MELSEC버전\n\n     MCPU\n    RS-232C");
+    bool found = false;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        found = found || label->text() == caption;
+    EXPECT_TRUE(found);
+    CMemoryTreeModel* model = view.Model();
+    EXPECT_EQ(model->data(model->RootIndex()).toString(), QStringLiteral("AN_MELSEC_PLC"));
+    EXPECT_EQ(model->data(model->WordIndex(7)).toString(),
+              QStringLiteral("AN_MELSEC_PLC_INDEX [007] : 0"));
+    for (int id : {1010, 1011, 1063, 1064})
+        EXPECT_EQ(view.findChild<QAbstractButton*>(QString::number(id)), nullptr) << id;
+    EXPECT_EQ(view.Grid()->GetGridType(), 6);
+    EXPECT_EQ(view.GetSettingsPath(), std::filesystem::current_path() / "melsec_plc.ini");
+
+    LinkSettings settings;
+    host.m_hub.SetupLink(1, &settings);
+    host.m_hub.SetLinkUp(true);
+    host.m_hub.SetActiveScreen(&view);
+    CRequestGrid* grid = view.Grid();
+    grid->SetRowCount(1);
+    const QString cells[] = {QStringLiteral("자동읽기"), QStringLiteral("0"), QStringLiteral("255"),
+                             QStringLiteral("WORD"),     QStringLiteral("D"), QStringLiteral("100"),
+                             QStringLiteral("1"),        QStringLiteral("12")};
+    for (int c = 0; c < 8; ++c)
+        grid->SetCellText(c, 0, cells[c]);
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
+    ASSERT_TRUE(view.IsPolling());
+    const std::vector<Bytes>& sent = host.m_control.m_sent;
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(ToString(sent[0]), "\x05"
+                                 "00FFWRAD0100013C");
+    const Bytes reply = ToBytes("\x02"
+                                "00FF0102\x03"
+                                "B2");
+    host.m_hub.DispatchReceived(reply.data(), static_cast<int>(reply.size()));
+    EXPECT_EQ(view.Memory().Get(12), 0x0102);
+    ASSERT_EQ(sent.size(), 3U);
+    EXPECT_EQ(ToString(sent[1]), "\x06"
+                                 "00FF");
+    view.OnTreeTimer();
+    EXPECT_EQ(model->data(model->WordIndex(12)).toString(),
+              QStringLiteral("AN_MELSEC_PLC_INDEX [012] : 258"));
 }

@@ -655,3 +655,24 @@ TEST(RequestGrid, AttachingTakesThePlaceholdersParentAndRectangle) {
     EXPECT_TRUE(placeholder->isHidden());
     EXPECT_TRUE(grid->isVisible());
 }
+
+TEST(RequestGrid, MelsecCellsRefuseWhatTheLinkCannotCarry) {
+    auto grid = MakeGrid(6, 1);
+    struct Case {
+        const char* commType;
+        int col;
+        const char* text;
+        bool taken;
+    } cases[] = {
+        {"자동읽기", 1, "31", true},   {"자동읽기", 1, "32", false},  {"자동읽기", 2, "255", true},
+        {"자동읽기", 2, "256", false}, {"자동읽기", 6, "256", true},  {"자동읽기", 6, "257", false},
+        {"자동쓰기", 6, "160", true},  {"자동쓰기", 6, "161", false}, {"자동읽기", 6, "0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.commType) + " " + c.text);
+        grid->SetCellText(0, 0, U(c.commType));
+        grid->SetCellText(c.col, 0, QStringLiteral("7"));
+        grid->PasteText(U(c.text), c.col, 0);
+        EXPECT_EQ(grid->GetCellText(c.col, 0), c.taken ? U(c.text) : QStringLiteral("7"));
+    }
+}
