@@ -12,6 +12,7 @@
 #include "plc/CPlcEngine.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
+#include "plc/codecs/CMasterKEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,10 @@ CPlcEngine* CreateYaskawa(ILinkHub& hub) {
     return new CYaskawaEngine(hub);
 }
 
+CPlcEngine* CreateMasterK(ILinkHub& hub) {
+    return new CMasterKEngine(hub);
+}
+
 } // namespace
 
 const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
@@ -80,7 +85,7 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
          {{"ascii", CYaskawaEngine::MEMOBUS_ASCII}, {"rtu", CYaskawaEngine::MEMOBUS_RTU}}},
         {"simens", CPlcSettingsFile::PLC_SIMENS, nullptr, {}},
         {"ab", CPlcSettingsFile::PLC_AB, nullptr, {}},
-        {"masterk", CPlcSettingsFile::PLC_MASTERK, nullptr, {}},
+        {"masterk", CPlcSettingsFile::PLC_MASTERK, &CreateMasterK, {}},
         {"posfa", CPlcSettingsFile::PLC_POSFA, nullptr, {}},
         {"melsec", CPlcSettingsFile::PLC_MELSEC, nullptr, {}},
     };

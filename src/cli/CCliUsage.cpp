@@ -31,6 +31,7 @@ const char* CCliUsage::Text() {
            "          [--set I=V]... --link KIND [link options as for capture]\n"
            "                                    runs the PLC screen's polling engine on the\n"
            "                                    link (PLC: yaskawa, MODE ascii (default) or rtu)\n"
+           "                                    (PLC: masterk, no MODE)\n"
            "                                    over the request rows of FILE.ini, a settings\n"
            "                                    file as the screen saves it; --set presets\n"
            "                                    memory word I (0-999) to V (0-65535, or -32768\n"

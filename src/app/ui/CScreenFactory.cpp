@@ -1,6 +1,7 @@
 #include "app/ui/CScreenFactory.h"
 
 #include "analyzer/ui/CTessaryView.h"
+#include "plc/ui/CComMasterKView.h"
 #include "plc/ui/CComYaskawaView.h"
 
 #include <array>
@@ -41,5 +42,8 @@ void CScreenFactory::RegisterProgramScreens() {
     });
     Register(CComYaskawaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CComYaskawaView(host, parent);
+    });
+    Register(CComMasterKView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComMasterKView(host, parent);
     });
 }

@@ -1,5 +1,6 @@
 #include "plc/sim/CSimStations.h"
 
+#include "plc/sim/CMasterKSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
 
 namespace {
@@ -15,7 +16,9 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 
 // One line a station, in the screens' order.
 const std::vector<SEntry>& Entries() {
-    static const std::vector<SEntry> entries = {};
+    static const std::vector<SEntry> entries = {
+        {"masterk", &MakeStation<CMasterKSimStation>},
+    };
     return entries;
 }
 

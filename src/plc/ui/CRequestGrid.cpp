@@ -1,6 +1,7 @@
 #include "plc/ui/CRequestGrid.h"
 
 #include "plc/PlcRequestRow.h"
+#include "plc/codecs/CMasterKEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "widgets/CDigitsDelegate.h"
 #include "widgets/CDropListDelegate.h"
@@ -76,14 +77,21 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
                 digits("PLCAddress", 70, 3, "0"),
                 digits("DataCount", 70, 3, "1"),
                 digits("An_Index", 70, 3, "0")};
-    case 4: // MASTER-K
+    case 4: { // MASTER-K: what a Cnet frame can carry (bits read as words)
+        SColumn station = digits("국번", 50, 3, "1");
+        station.m_nMax = CMasterKEngine::kMaxStation;
+        SColumn count = digits("DataCount", 70, 3, "1");
+        count.m_nMin = 1;
+        count.m_nMax = CMasterKEngine::kMaxBitReadCount;
+        count.m_nWriteMax = CMasterKEngine::kMaxWords;
         return {list("CommType", 80, kCommTypes, kCommRead),
-                digits("국번", 50, 3, "1"),
+                station,
                 list("PLCDeviceType", 100, "BIT\nWORD\n", "WORD"),
                 list("PLCDeviceName", 100, "P\nM\nK\nL\nF\nT\nC\nD\nS\n", "P"),
                 digits("PLCAddress", 70, 4, "0"),
-                digits("DataCount", 70, 3, "1"),
+                count,
                 digits("An_Index", 70, 3, "0")};
+    }
     case 5: // POSFA
     case 6: // MELSEC: POSFA's columns with its own device names, reading bits
         return {list("CommType", 80, kCommTypes, kCommRead),
