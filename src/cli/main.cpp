@@ -1,6 +1,7 @@
 #include "cli/CCliCapture.h"
 #include "cli/CCliDump.h"
 #include "cli/CCliPoll.h"
+#include "cli/CCliSim.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
 
@@ -32,6 +33,8 @@ int Run(std::vector<std::string> args) {
         return CCliDump::Run(args, std::cout, std::cerr);
     if (command == "poll")
         return CCliPoll::Run(args, std::cout, std::cerr);
+    if (command == "sim")
+        return CCliSim::Run(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
 }

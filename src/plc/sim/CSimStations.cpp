@@ -1,6 +1,7 @@
 #include "plc/sim/CSimStations.h"
 
 #include "plc/sim/CMasterKSimStation.h"
+#include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
 
 namespace {
@@ -17,6 +18,7 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 // One line a station, in the screens' order.
 const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
+        {"yaskawa", &MakeStation<CMemobusSimStation>},
         {"masterk", &MakeStation<CMasterKSimStation>},
     };
     return entries;
