@@ -2,6 +2,7 @@
 
 #include "plc/CPlcEngine.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -61,6 +62,7 @@ public:
     static std::uint8_t Bcc(const std::uint8_t* bytes, std::size_t count);
 
     int GetReplyState() const { return m_nState; }
+    std::size_t GetReplyFrameSize() const { return m_frame.size(); }
 
 protected:
     void SendNextRequest() override;
