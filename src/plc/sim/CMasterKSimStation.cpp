@@ -163,15 +163,19 @@ void CMasterKSimStation::OnFrame() {
     }
     if (station != m_nStation)
         return; // another station's request on a shared line
+    const std::size_t eotAt = frame.find(static_cast<char>(EOT));
+    if (eotAt < 6) {
+        CountRejected(); // no command to answer
+        return;
+    }
     if (!TakeRequest())
         return;
-    const std::size_t eotAt = frame.find(static_cast<char>(EOT));
     const bool withBcc = eotAt + 1 < frame.size();
-    const char command = frame.size() > 3 ? frame[3] : '?';
-    const std::string type = frame.size() > 6 ? frame.substr(4, 2) : std::string("??");
-    bool good = eotAt >= 6;
+    const char command = frame[3];
+    const std::string type = frame.substr(4, 2);
+    bool good = true;
     int error = ERR_FRAME;
-    if (good && withBcc)
+    if (withBcc)
         good = frame.substr(eotAt + 1) == Hex(Sum(m_buffer.data(), eotAt + 1), 2);
     std::string reply;
     if (good)

@@ -130,13 +130,16 @@ TEST_F(MasterKStation, ReassemblesAnySplitAndResynchronisesOnEnq) {
     EXPECT_EQ(m_replies.size(), 2u);
     Receive(request);
     EXPECT_EQ(m_replies.size(), 3u);
+    // A frame too short to hold a command gets no answer.
+    Receive(CnetBcc("^E01r^T"));
+    EXPECT_EQ(m_replies.size(), 3u);
     // A partial request left two seconds is forgotten.
     Receive(request.substr(0, 10));
     for (int i = 0; i < CMasterKSimStation::kStaleTicks; ++i)
         m_station.OnTimer();
     Receive(request.substr(10));
     EXPECT_EQ(m_replies.size(), 3u);
-    EXPECT_GE(m_station.GetRejectedCount(), 3);
+    EXPECT_GE(m_station.GetRejectedCount(), 4);
 }
 
 TEST_F(MasterKStation, PresetsNameDevicesAsTheProtocolDoes) {
