@@ -13,6 +13,7 @@
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
 #include "plc/codecs/CMasterKEngine.h"
+#include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 
 #include <QCoreApplication>
@@ -86,7 +87,10 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
         {"simens", CPlcSettingsFile::PLC_SIMENS, nullptr, {}},
         {"ab", CPlcSettingsFile::PLC_AB, nullptr, {}},
         {"masterk", CPlcSettingsFile::PLC_MASTERK, &CreateMasterK, {}},
-        {"posfa", CPlcSettingsFile::PLC_POSFA, nullptr, {}},
+        {"posfa",
+         CPlcSettingsFile::PLC_POSFA,
+         [](ILinkHub& hub) -> CPlcEngine* { return new CPosfaEngine(hub); },
+         {{"rs232c", CPosfaEngine::POSFA_RS232C}, {"lan", CPosfaEngine::POSFA_LAN}}},
         {"melsec", CPlcSettingsFile::PLC_MELSEC, nullptr, {}},
     };
     return plcs;
@@ -134,7 +138,7 @@ void CCliPoll::CheckDone() {
 
 int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
     if (argsIn.empty() || argsIn[0].starts_with("--"))
-        return Usage(err, "PLC is required (yaskawa)");
+        return Usage(err, "PLC is required (yaskawa, posfa)");
     const SPlc* plc = nullptr;
     for (const SPlc& p : Plcs()) {
         if (argsIn[0] == p.m_szName)

@@ -1,9 +1,11 @@
 #include "cli/CCliCapture.h"
+#include "cli/CCliChat.h"
 #include "cli/CCliDump.h"
 #include "cli/CCliPoll.h"
 #include "cli/CCliSim.h"
 #include "cli/CCliTool.h"
 #include "cli/CCliUsage.h"
+#include "cli/CCliUser.h"
 
 #include <exception>
 #include <iostream>
@@ -35,6 +37,10 @@ int Run(std::vector<std::string> args) {
         return CCliPoll::Run(args, std::cout, std::cerr);
     if (command == "sim")
         return CCliSim::Run(args, std::cout, std::cerr);
+    if (command == "user")
+        return CCliUser::Run(args, std::cout, std::cerr);
+    if (command == "chat")
+        return CCliChat::Run(args, std::cout, std::cerr);
     std::cerr << "quillet-cli: unknown command '" << command << "'\n\n" << CCliUsage::Text();
     return CCliUsage::kUsageError;
 }

@@ -9,6 +9,7 @@
 #include "link/CLinkManager.h"
 #include "link/LinkType.h"
 #include "link/ui/CLinkDialogs.h"
+#include "tools/ui/CIpCheckerDlg.h"
 #include "widgets/CArtwork.h"
 #include "widgets/CMessageBox.h"
 
@@ -173,9 +174,7 @@ void CMainFrame::BuildMenus() {
     AddCommand(protocol, ID_CAPTURE_STOP, tr("데이터 프로토콜 저장 정지"));
 
     QMenu* micom = bar->addMenu(tr("마이컴"));
-    // The IP checker comes with the network tools; until then the entry
-    // stays, disabled.
-    AddCommand(micom, ID_MY_IP, tr("나의 IP 알아 내기"))->setEnabled(false);
+    AddCommand(micom, ID_MY_IP, tr("나의 IP 알아 내기"));
 
     QMenu* help = bar->addMenu(tr("Help"));
     AddCommand(help, ID_HELP_PROGRAM, tr("프로그램 Help"));
@@ -269,6 +268,11 @@ void CMainFrame::OnCommand(int id) {
         case ID_APP_ABOUT:
             ShowAbout();
             break;
+        case ID_MY_IP: {
+            CIpCheckerDlg dialog(this);
+            dialog.exec();
+            break;
+        }
         default:
             break;
         }

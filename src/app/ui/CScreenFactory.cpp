@@ -2,7 +2,10 @@
 
 #include "analyzer/ui/CTessaryView.h"
 #include "plc/ui/CComMasterKView.h"
+#include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
+#include "tools/ui/CComChattingView.h"
+#include "userproto/ui/CComUserView.h"
 
 #include <array>
 
@@ -45,5 +48,14 @@ void CScreenFactory::RegisterProgramScreens() {
     });
     Register(CComMasterKView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
         return new CComMasterKView(host, parent);
+    });
+    Register(CComPosfaView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComPosfaView(host, parent);
+    });
+    Register(CComUserView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComUserView(host, parent);
+    });
+    Register(CComChattingView::SCREEN, [](IScreenHost& host, QWidget* parent) -> CScreenView* {
+        return new CComChattingView(host, parent);
     });
 }

@@ -3,6 +3,7 @@
 #include "plc/sim/CMasterKSimStation.h"
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
+#include "plc/sim/CPosfaSimStation.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
         {"yaskawa", &MakeStation<CMemobusSimStation>},
         {"masterk", &MakeStation<CMasterKSimStation>},
+        {"posfa", &MakeStation<CPosfaSimStation>},
     };
     return entries;
 }

@@ -92,7 +92,20 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
                 count,
                 digits("An_Index", 70, 3, "0")};
     }
-    case 5: // POSFA
+    case 5: { // POSFA: station and PLC number are two hex digits on the wire
+        SColumn station = digits("국번", 50, 3, "1");
+        station.m_nMax = 255;
+        SColumn plc = digits("PLC번호", 50, 3, "255");
+        plc.m_nMax = 255;
+        return {list("CommType", 80, kCommTypes, kCommRead),
+                station,
+                plc,
+                list("PLCDeviceType", 90, "BIT\nWORD\n", "WORD"),
+                list("PLCDeviceName", 90, posfaNames, "X"),
+                digits("PLCAddress", 60, 4, "0"),
+                digits("DataCount", 50, 3, "1"),
+                digits("An_Index", 50, 3, "0")};
+    }
     case 6: // MELSEC: POSFA's columns with its own device names, reading bits
         return {list("CommType", 80, kCommTypes, kCommRead),
                 digits("국번", 50, 3, "1"),

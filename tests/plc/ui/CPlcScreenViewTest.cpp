@@ -5,8 +5,10 @@
 #include "app/ui/CScreenFactory.h"
 #include "link/CCp949.h"
 #include "plc/CPlcEngine.h"
+#include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "plc/ui/CComMasterKView.h"
+#include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComYaskawaView.h"
 #include "plc/ui/CMemorySetDlg.h"
 #include "plc/ui/CMemoryTreeModel.h"
@@ -515,8 +517,77 @@ TEST(PlcScreens, TheProgramHasTheYaskawaScreen) {
     CTestScreenHost host;
     std::unique_ptr<CScreenView> screen(CScreenFactory::Make(1, host, nullptr));
     EXPECT_NE(dynamic_cast<CComYaskawaView*>(screen.get()), nullptr);
+    screen.reset(CScreenFactory::Make(5, host, nullptr));
+    EXPECT_NE(dynamic_cast<CComPosfaView*>(screen.get()), nullptr);
     for (int i = 0; i <= 9; ++i)
         CScreenFactory::Unregister(i);
+}
+
+// The POSFA screen: its own caption, root and "TX" radios, RS232C first;
+// the radio chooses the framing the engine polls with.
+TEST(PlcScreens, ThePosfaScreenPollsInTheFramingItsRadioChooses) {
+    TempDir dir;
+    CCurrentDir cwd(dir.Path());
+    CTestScreenHost host;
+    CComPosfaView view(host);
+    view.InitialUpdate();
+    CMemoryTreeModel* model = view.Model();
+    EXPECT_EQ(model->data(model->RootIndex()).toString(), QStringLiteral("AN_POAFA_PLC"));
+    EXPECT_EQ(model->data(model->WordIndex(0)).toString(),
+              QStringLiteral("AN_POAFA_PLC_INDEX [000] : 0"));
+    EXPECT_EQ(host.m_hub.GetScreen(), 5);
+    EXPECT_EQ(host.m_strTitle, QStringLiteral("POSFA PLC 통신"));
+    bool captioned = false;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        captioned |= label->text() == QStringLiteral("\n      현재         POSFA버전\n\n     MCPU");
+    EXPECT_TRUE(captioned);
+    auto radio = [&view](int id) { return view.findChild<QAbstractButton*>(QString::number(id)); };
+    ASSERT_NE(radio(CComPosfaView::IDC_MODE_LAN), nullptr);
+    EXPECT_EQ(radio(CComPosfaView::IDC_MODE_LAN)->text(), QStringLiteral("LAN"));
+    EXPECT_EQ(radio(CComPosfaView::IDC_MODE_RS232C)->text(), QStringLiteral("RS232C"));
+    EXPECT_TRUE(radio(CComPosfaView::IDC_MODE_RS232C)->isChecked());
+    EXPECT_EQ(view.GetMode(), CPosfaEngine::POSFA_RS232C);
+    EXPECT_EQ(view.Grid()->GetGridType(), 5);
+    // Station and PLC number travel as two hex digits: the cells refuse more.
+    view.Grid()->SetRowCount(1);
+    for (int column : {1, 2}) {
+        EXPECT_TRUE(view.Grid()->CheckCell(column, 0, QStringLiteral("255")).isEmpty());
+        EXPECT_FALSE(view.Grid()->CheckCell(column, 0, QStringLiteral("256")).isEmpty());
+    }
+    EXPECT_EQ(view.GetSettingsPath(), std::filesystem::current_path() / "posfa_plc.ini");
+
+    const QString cells[] = {QStringLiteral("자동읽기"), QStringLiteral("1"),  QStringLiteral("0"),
+                             QStringLiteral("WORD"),     QStringLiteral("WX"), QStringLiteral("16"),
+                             QStringLiteral("2"),        QStringLiteral("4")};
+    view.Grid()->SetRowCount(1);
+    for (int c = 0; c < 8; ++c)
+        view.Grid()->SetCellText(c, 0, cells[c]);
+    LinkSettings settings;
+    host.m_hub.SetupLink(1, &settings);
+    host.m_hub.SetLinkUp(true);
+    host.m_hub.SetActiveScreen(&view);
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
+    EXPECT_FALSE(radio(CComPosfaView::IDC_MODE_LAN)->isEnabled());
+    const std::vector<Bytes>& sent = host.m_control.m_sent;
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(ToString(sent[0]), std::string("\x05") + "0100WRAWX010024D");
+    const std::string answer = "\x02"
+                               "010000011234\x03"
+                               "4F";
+    view.OnLinkData(reinterpret_cast<const std::uint8_t*>(answer.data()),
+                    static_cast<int>(answer.size()));
+    EXPECT_EQ(view.Memory().Get(4), 0x0001);
+    EXPECT_EQ(view.Memory().Get(5), 0x1234);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(ToString(sent[1]), "\x06"
+                                 "0100");
+
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_STOP), Qt::LeftButton);
+    QTest::mouseClick(radio(CComPosfaView::IDC_MODE_LAN), Qt::LeftButton);
+    EXPECT_EQ(view.GetMode(), CPosfaEngine::POSFA_LAN);
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3], "00 12 00 01 00 00 00 51 00 00 57 58 00 10 00 02 45 4C"_hex);
 }
 
 // The MASTER-K screen: its own caption, root, title and grid, no extra
