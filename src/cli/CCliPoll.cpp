@@ -13,6 +13,7 @@
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
 #include "plc/codecs/CAbEngine.h"
+#include "plc/codecs/CMasterKEngine.h"
 #include "plc/codecs/CMelsecEngine.h"
 #include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CSimensEngine.h"
@@ -82,6 +83,10 @@ CPlcEngine* CreateSimens(ILinkHub& hub) {
     return new CSimensEngine(hub);
 }
 
+CPlcEngine* CreateMasterK(ILinkHub& hub) {
+    return new CMasterKEngine(hub);
+}
+
 } // namespace
 
 const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
@@ -92,7 +97,7 @@ const std::vector<CCliPoll::SPlc>& CCliPoll::Plcs() {
          {{"ascii", CYaskawaEngine::MEMOBUS_ASCII}, {"rtu", CYaskawaEngine::MEMOBUS_RTU}}},
         {"simens", CPlcSettingsFile::PLC_SIMENS, &CreateSimens, {}},
         {"ab", CPlcSettingsFile::PLC_AB, &CreateAb, {}},
-        {"masterk", CPlcSettingsFile::PLC_MASTERK, nullptr, {}},
+        {"masterk", CPlcSettingsFile::PLC_MASTERK, &CreateMasterK, {}},
         {"posfa",
          CPlcSettingsFile::PLC_POSFA,
          [](ILinkHub& hub) -> CPlcEngine* { return new CPosfaEngine(hub); },

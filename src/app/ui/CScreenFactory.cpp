@@ -3,6 +3,7 @@
 #include "analyzer/ui/CTessaryView.h"
 #include "filesend/ui/CComFileSendView.h"
 #include "plc/ui/CComABView.h"
+#include "plc/ui/CComMasterKView.h"
 #include "plc/ui/CComMelsecView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComSimensView.h"
@@ -56,6 +57,7 @@ void CScreenFactory::RegisterProgramScreens() {
     RegisterScreen<CComYaskawaView>();
     RegisterScreen<CComSimensView>();
     RegisterScreen<CComABView>();
+    RegisterScreen<CComMasterKView>();
     RegisterScreen<CComPosfaView>();
     RegisterScreen<CComMelsecView>();
     RegisterScreen<CComUserView>();

@@ -1,6 +1,7 @@
 #include "plc/sim/CSimStations.h"
 
 #include "plc/sim/CAbSimStation.h"
+#include "plc/sim/CMasterKSimStation.h"
 #include "plc/sim/CMelsecSimStation.h"
 #include "plc/sim/CMemobusSimStation.h"
 #include "plc/sim/CPlcSimStation.h"
@@ -21,8 +22,11 @@ template <class T> std::unique_ptr<CPlcSimStation> MakeStation() {
 // One line a station, in the screens' order.
 const std::vector<SEntry>& Entries() {
     static const std::vector<SEntry> entries = {
-        {"yaskawa", &MakeStation<CMemobusSimStation>}, {"posfa", &MakeStation<CPosfaSimStation>},
-        {"ab", &MakeStation<CAbSimStation>},           {"simens", &MakeStation<CSimensSimStation>},
+        {"yaskawa", &MakeStation<CMemobusSimStation>},
+        {"simens", &MakeStation<CSimensSimStation>},
+        {"ab", &MakeStation<CAbSimStation>},
+        {"masterk", &MakeStation<CMasterKSimStation>},
+        {"posfa", &MakeStation<CPosfaSimStation>},
         {"melsec", &MakeStation<CMelsecSimStation>},
     };
     return entries;

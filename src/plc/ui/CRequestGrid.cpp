@@ -2,6 +2,7 @@
 
 #include "plc/PlcRequestRow.h"
 #include "plc/codecs/CAbEngine.h"
+#include "plc/codecs/CMasterKEngine.h"
 #include "plc/codecs/CMelsecEngine.h"
 #include "plc/codecs/CSimensEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
@@ -96,14 +97,21 @@ std::vector<CRequestGrid::SColumn> CRequestGrid::Layout(int nGridType) {
                 ranged("DataCount", 70, 3, "1", 1, CAbEngine::kMaxCount),
                 digits("An_Index", 70, 3, "0")};
     }
-    case 4: // MASTER-K
+    case 4: { // MASTER-K: what a Cnet frame can carry (bits read as words)
+        SColumn station = digits("국번", 50, 3, "1");
+        station.m_nMax = CMasterKEngine::kMaxStation;
+        SColumn count = digits("DataCount", 70, 3, "1");
+        count.m_nMin = 1;
+        count.m_nMax = CMasterKEngine::kMaxBitReadCount;
+        count.m_nWriteMax = CMasterKEngine::kMaxWords;
         return {list("CommType", 80, kCommTypes, kCommRead),
-                digits("국번", 50, 3, "1"),
+                station,
                 list("PLCDeviceType", 100, "BIT\nWORD\n", "WORD"),
                 list("PLCDeviceName", 100, "P\nM\nK\nL\nF\nT\nC\nD\nS\n", "P"),
                 digits("PLCAddress", 70, 4, "0"),
-                digits("DataCount", 70, 3, "1"),
+                count,
                 digits("An_Index", 70, 3, "0")};
+    }
     case 5: { // POSFA: station and PLC number are two hex digits on the wire
         SColumn station = digits("국번", 50, 3, "1");
         station.m_nMax = 255;

@@ -9,6 +9,7 @@
 #include "plc/codecs/CPosfaEngine.h"
 #include "plc/codecs/CYaskawaEngine.h"
 #include "plc/ui/CComABView.h"
+#include "plc/ui/CComMasterKView.h"
 #include "plc/ui/CComMelsecView.h"
 #include "plc/ui/CComPosfaView.h"
 #include "plc/ui/CComSimensView.h"
@@ -522,7 +523,7 @@ TEST(PlcScreens, TheProgramHasEachPlcScreenUnderItsNumber) {
     CScreenFactory::RegisterProgramScreens();
     const std::pair<int, bool (*)(const CScreenView*)> screens[] = {
         {1, &IsA<CComYaskawaView>}, {2, &IsA<CComSimensView>}, {3, &IsA<CComABView>},
-        {5, &IsA<CComPosfaView>},   {6, &IsA<CComMelsecView>},
+        {4, &IsA<CComMasterKView>}, {5, &IsA<CComPosfaView>},  {6, &IsA<CComMelsecView>},
     };
     CTestScreenHost host;
     for (const auto& [number, is] : screens) {
@@ -775,4 +776,65 @@ TEST(PlcScreens, TheMelsecScreenPollsItsRows) {
     view.OnTreeTimer();
     EXPECT_EQ(model->data(model->WordIndex(12)).toString(),
               QStringLiteral("AN_MELSEC_PLC_INDEX [012] : 258"));
+}
+
+// The MASTER-K screen: its own caption, root, title and grid, no extra
+// radios, and its engine behind the common buttons.
+TEST(MasterKScreen, OpensWithItsFormAndPollsThroughTheHub) {
+    TempDir dir;
+    CCurrentDir cwd(dir.Path());
+    CMessageRecorder messages;
+    CTestScreenHost host;
+    CComMasterKView view(host);
+    view.InitialUpdate();
+    view.show();
+    QCoreApplication::processEvents();
+
+    bool captioned = false;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        captioned |= label->text() ==
+                     QStringLiteral("\n      현재        MasterK버전\n\n   200 CNET\n    RS-232C");
+    EXPECT_TRUE(captioned);
+    EXPECT_EQ(view.Model()->data(view.Model()->RootIndex()).toString(),
+              QStringLiteral("AN_MASTERK_PLC"));
+    EXPECT_EQ(host.m_strTitle, QStringLiteral("MASTER-K PLC 통신"));
+    EXPECT_EQ(host.m_hub.GetScreen(), CComMasterKView::SCREEN);
+    for (int id : {1010, 1011, 1063, 1064})
+        EXPECT_EQ(view.findChild<QAbstractButton*>(QString::number(id)), nullptr) << id;
+    ASSERT_EQ(view.Grid()->GetGridType(), CComMasterKView::SCREEN);
+    ASSERT_EQ(view.Grid()->columnCount(), 7);
+    // The grid's editors refuse a station past 31 and a write of 61 words.
+    view.Grid()->SetRowCount(1);
+    view.Grid()->SetCellText(0, 0, QStringLiteral("자동쓰기"));
+    EXPECT_FALSE(view.Grid()->CheckCell(1, 0, QStringLiteral("32")).isEmpty());
+    EXPECT_TRUE(view.Grid()->CheckCell(1, 0, QStringLiteral("31")).isEmpty());
+    EXPECT_FALSE(view.Grid()->CheckCell(5, 0, QStringLiteral("61")).isEmpty());
+    CScreenFactory::RegisterProgramScreens();
+    EXPECT_TRUE(CScreenFactory::Has(CComMasterKView::SCREEN));
+
+    // Station 0, D100: the request on the wire, the reply into the table.
+    const QString cells[] = {QStringLiteral("자동읽기"), QStringLiteral("0"),
+                             QStringLiteral("WORD"),     QStringLiteral("D"),
+                             QStringLiteral("100"),      QStringLiteral("1"),
+                             QStringLiteral("7")};
+    for (int c = 0; c < 7; ++c)
+        view.Grid()->SetCellText(c, 0, cells[c]);
+    LinkSettings settings;
+    host.m_hub.SetupLink(1, &settings);
+    host.m_hub.SetLinkUp(true);
+    host.m_hub.SetActiveScreen(&view);
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_SEND), Qt::LeftButton);
+    EXPECT_TRUE(messages.m_messages.empty());
+    EXPECT_NE(ReadFile(dir / "masterk_plc.ini").find("[MASTERK_INI0]"), std::string::npos);
+    ASSERT_EQ(host.m_control.m_sent.size(), 1U);
+    EXPECT_EQ(ToString(host.m_control.m_sent[0]), "\x05"
+                                                  "00rSB06%DW10001\x04"
+                                                  "88");
+    const std::string reply = "\x06"
+                              "00rSB01011234\x03"
+                              "FC";
+    host.m_hub.DispatchReceived(reinterpret_cast<const std::uint8_t*>(reply.data()),
+                                static_cast<int>(reply.size()));
+    EXPECT_EQ(view.Memory().Get(7), 0x1234);
+    EXPECT_EQ(host.m_control.m_sent.size(), 2U);
 }
