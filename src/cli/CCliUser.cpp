@@ -215,5 +215,9 @@ int CCliUser::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
         err << kCommand << ": the link went down" << std::endl;
         return 1;
     }
+    if (engine.GetAnsweredCount() == 0) {
+        err << kCommand << ": no row got an answer" << std::endl;
+        return 1;
+    }
     return 0;
 }

@@ -190,6 +190,13 @@ void CFileSendEngine::OnAck(const CFileFrame& frame) {
     m_record.m_nRxSize = frame.m_nSize;
     m_record.m_nRxIndex = frame.m_nIndex;
     NoteRxName(frame.m_strName);
+    // An acknowledgement of another file, or of a chunk before the one in
+    // flight, comes late (its chunk was repeated after the time-out, so it
+    // is answered twice): acting on it would end the next file unsent or
+    // send chunks twice for ever after.
+    if (frame.m_nSize != m_record.m_nTxSize || frame.m_nIndex < m_record.m_nTxIndex ||
+        SafeWireName(frame.m_strName) != SafeWireName(m_strTxNameWire))
+        return;
     const std::uint32_t chunk = ChunkSize();
     m_screen.SetSendProgress(frame.m_nSize, static_cast<std::uint64_t>(frame.m_nIndex) * chunk +
                                                 m_record.m_nTxChunkLength);

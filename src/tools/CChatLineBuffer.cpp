@@ -22,8 +22,20 @@ std::vector<std::string> CChatLineBuffer::OnReceive(const std::uint8_t* data, in
     }
     m_held.erase(0, start);
     m_nSearched = m_held.size();
-    if (m_held.size() >= kMaxHeld)
+    if (m_held.size() >= kMaxHeld) {
+        // The piece ends at a character: the first byte of a two-byte
+        // character, or a CR that may meet its LF, waits for what follows.
+        std::size_t at = 0;
+        while (at < m_held.size())
+            at += static_cast<unsigned char>(m_held[at]) >= 0x81 ? 2 : 1;
+        const bool keepLast = at > m_held.size() || m_held.back() == '\r';
+        const std::string rest = keepLast ? m_held.substr(m_held.size() - 1) : std::string();
+        if (keepLast)
+            m_held.pop_back();
         Flush(lines);
+        m_held = rest;
+        m_nSearched = m_held.size();
+    }
     return lines;
 }
 

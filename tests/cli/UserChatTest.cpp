@@ -208,6 +208,29 @@ TEST(UserCli, RowsRunAgainstAScriptedDeviceAndTheIgnoredOneTimesOut) {
     device.join();
 }
 
+// A device that never answers: the run is a failure, as poll's is.
+TEST(UserCli, NoRowAnsweredExitsWithOne) {
+    TempDir dir;
+    WriteFile(dir / "rows.ini", UserRows({{"ASCII", "먼저보내기", "PING", "2", "100"}}));
+    int port = 0;
+    const int listener = ListenLoopback(port);
+    std::thread mute([listener] {
+        const int s = ::accept(listener, nullptr, nullptr);
+        char buffer[256];
+        while (::read(s, buffer, sizeof buffer) > 0) {
+        }
+        ::close(s);
+    });
+    Child user({"user", "--rows", (dir / "rows.ini").string(), "--cycles", "2", "--link",
+                "tcp-client", "--ip", "127.0.0.1", "--port", std::to_string(port)},
+               dir / "err");
+    EXPECT_EQ(user.Wait(), 1) << user.Errors();
+    EXPECT_NE(user.Errors().find("answered=0 timeouts=2"), std::string::npos) << user.Errors();
+    EXPECT_NE(user.Errors().find("no row got an answer"), std::string::npos) << user.Errors();
+    mute.join();
+    ::close(listener);
+}
+
 TEST(UserCli, BadRowsAndArgumentsAreRefused) {
     TempDir dir;
     WriteFile(dir / "odd.ini", UserRows({{"BINARY", "먼저보내기", "ABC", "1", "100"}}));

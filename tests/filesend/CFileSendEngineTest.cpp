@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -232,6 +233,28 @@ TEST_F(FileSendTest, LostLastAcknowledgementEndsByTheRepeat) {
     ASSERT_TRUE(pair.Pump(10));
     EXPECT_TRUE(pair.a.m_rows.empty());
     EXPECT_EQ(ReadFile(dir / "b" / "l.bin"), ReadFile(src));
+}
+
+// An acknowledgement that comes late (the chunk was repeated after the
+// time-out, so the receiver answers it twice) belongs to a chunk already
+// done: it must neither end the next file nor move its index back.
+TEST_F(FileSendTest, LateDuplicateAcknowledgementsChangeNothing) {
+    pair.SetKind(LINK_SERIAL);
+    const fs::path first = Source("first.bin", Pattern(2000, 3));
+    const fs::path second = Source("second.bin", Pattern(3000, 4));
+    std::set<Bytes> seen;
+    pair.m_filter = [&](bool fromA, Bytes& frame) {
+        if (!fromA && KindIndex(frame).first == 0x06 && seen.insert(frame).second)
+            pair.b.m_out.push_back(frame); // every acknowledgement arrives twice
+        return true;
+    };
+    pair.a.Send({first, second});
+    ASSERT_TRUE(pair.Pump(1000));
+    EXPECT_EQ(ReadFile(dir / "b" / "first.bin"), ReadFile(first));
+    EXPECT_EQ(ReadFile(dir / "b" / "second.bin"), ReadFile(second));
+    EXPECT_EQ(pair.b.m_received.size(), 2u);
+    // Each chunk went once.
+    EXPECT_EQ(pair.a.m_sent.size(), 3u + 4u);
 }
 
 TEST_F(FileSendTest, FrameWithThePartOfAnotherIsHandledAndTheRestDropped) {

@@ -293,6 +293,25 @@ TEST_F(AbEngine, BytesWithoutADleDoNotEndTheExchange) {
     EXPECT_EQ(m_engine.GetRxState(), CAbEngine::DF1_IDLE);
 }
 
+// Every block restarts the time-out: a stream that never ends the exchange,
+// before a frame or inside one, ends it past four work areas instead.
+TEST_F(AbEngine, AnEndlessStreamEndsTheExchangeAndPollingGoesOn) {
+    StartWith({AbRow(kRead, "N7", 0, 1, 0, 1, 0)});
+    for (const Bytes& start : {Bytes{}, Cat({kAck, "10 02"_hex})}) {
+        const std::size_t sent = m_hub.m_sent.size();
+        const auto bad = m_engine.GetBadReplyCount();
+        Bytes stream = start;
+        stream.insert(stream.end(), 4 * CPlcEngine::kFrameMax, 0x41);
+        Receive(stream);
+        EXPECT_EQ(m_hub.m_sent.size(), sent);
+        Receive("41"_hex);
+        EXPECT_EQ(m_engine.GetBadReplyCount(), bad + 1);
+        EXPECT_EQ(m_engine.GetRxState(), CAbEngine::DF1_IDLE);
+        EXPECT_EQ(m_hub.m_sent.back(), Request(Row(kRead, "N7", 0, 1, 0, 1, 0),
+                                               m_engine.GetTransactionNumber(), nullptr));
+    }
+}
+
 TEST_F(AbEngine, AStopOrALostLinkInsideABlockLeavesTheRestUnread) {
     StartWith({AbRow(kRead, "N7", 0, 1, 0, 1, 0)});
     m_engine.Stop();

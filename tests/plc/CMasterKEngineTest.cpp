@@ -238,6 +238,14 @@ TEST_F(MasterKEngine, AnEndlessStreamEndsTheExchangeAndPollingGoesOn) {
     EXPECT_EQ(m_memory.Get(0), 9);
     Receive(Cnet("^N") + std::string(5000, '1'));
     EXPECT_EQ(Sent(), 4u);
+    // Noise that never starts a frame (every block restarts the tick count):
+    // the exchange ends once more than the work area has passed.
+    for (int i = 0; i < 4; ++i)
+        Receive("\x02" + std::string(999, '0'));
+    EXPECT_EQ(Sent(), 4u);
+    Receive("\x02" + std::string(999, '0'));
+    EXPECT_EQ(Sent(), 5u);
+    EXPECT_EQ(m_engine.GetBadReplyCount(), 3);
 }
 
 TEST_F(MasterKEngine, WritesTakeTheirValuesFromTheTableWhenSent) {

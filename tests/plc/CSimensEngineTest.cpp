@@ -253,6 +253,24 @@ TEST_F(SimensEngine, AFloodInsideAReactionOverrunsNothing) {
     EXPECT_EQ(Last(), kStx);
 }
 
+// Every block restarts the time-out: a stream that never ends the exchange,
+// before the PLC's STX or inside its reaction, ends it past four work areas.
+TEST_F(SimensEngine, AnEndlessStreamEndsTheExchangeAndPollingGoesOn) {
+    StartWith({Fetch(5, 0, 1, 0)});
+    for (bool inside : {false, true}) {
+        const auto bad = m_engine.GetBadReplyCount();
+        if (inside)
+            Accept();
+        else
+            Receive(kDle); // the telegram is out
+        Receive(Bytes(4 * CPlcEngine::kFrameMax, 0x41));
+        EXPECT_NE(Last(), kStx) << inside;
+        Receive("41"_hex);
+        EXPECT_EQ(m_engine.GetBadReplyCount(), bad + 1) << inside;
+        EXPECT_EQ(Last(), kStx) << inside;
+    }
+}
+
 // Bytes after the reaction's check belong to no exchange: the new STX
 // waits for a DLE of its own.
 TEST_F(SimensEngine, BytesBehindAFinishedReactionAreIgnored) {

@@ -74,6 +74,22 @@ TEST(ChatLineBuffer, LongLinesAreShownWhole) {
     const Lines flushed = Feed(buffer, endless);
     ASSERT_EQ(flushed.size(), 1u);
     EXPECT_EQ(flushed[0].size(), std::string("[상대편] : ").size() + endless.size());
+
+    // The piece ends at a character: neither a two-byte character nor a
+    // CR LF is cut in two.
+    const std::string ga = "\xB0\xA1"; // 가
+    std::string korean = "x";
+    std::string shown = "x";
+    while (korean.size() + 2 < CChatLineBuffer::kMaxHeld) {
+        korean += ga;
+        shown += "가";
+    }
+    // (Compared with == so that a failure does not print a megabyte.)
+    EXPECT_TRUE(Feed(buffer, korean + ga.substr(0, 1)) == Lines{"[상대편] : " + shown});
+    EXPECT_EQ(Feed(buffer, ga.substr(1) + "\r\n"), Lines{"[상대편] : 가"});
+    EXPECT_TRUE(Feed(buffer, std::string(CChatLineBuffer::kMaxHeld - 1, 'z') + "\r") ==
+                Lines{"[상대편] : " + std::string(CChatLineBuffer::kMaxHeld - 1, 'z')});
+    EXPECT_EQ(Feed(buffer, "\nA\r\n"), Lines{"[상대편] : A"});
 }
 
 TEST(ChatLineBuffer, SentTextGoesAsCp949WithCrLf) {

@@ -85,6 +85,7 @@ void CAbEngine::SendNextRequest() {
     m_nBadFrames = 0;
     m_rxState = DF1_IDLE;
     m_frameData.clear();
+    m_nStalled = 0;
     CPlcEngine::SendNextRequest();
 }
 
@@ -116,6 +117,7 @@ void CAbEngine::RepeatRequest() {
     if (!frame.empty())
         SendFrame(frame.data(), static_cast<int>(frame.size()));
     m_rxState = DF1_IDLE;
+    m_nStalled = 0;
 }
 
 void CAbEngine::SendControl(std::uint8_t code) {
@@ -136,10 +138,15 @@ int CAbEngine::ParseResponse() {
         // Link down or stopped inside the block: the rest is not looked at.
         if (!IsActive())
             return REPLY_WAIT;
+        ++m_nStalled;
         Respond(b);
         Parse(b);
         if (m_nOutcome != REPLY_WAIT)
             return m_nOutcome; // what follows belongs to no request yet
+    }
+    if (m_nOutcome == REPLY_WAIT && m_nStalled > kStalledMax) {
+        m_rxState = DF1_IDLE;
+        return REPLY_BAD;
     }
     return m_nOutcome;
 }
@@ -162,6 +169,7 @@ void CAbEngine::Parse(std::uint8_t b) {
         m_frameSum = 0;
         m_bFrameTooLong = false;
         m_rxState = DF1_IN_FRAME;
+        m_nStalled = 0;
     };
     auto append = [this](std::uint8_t byte) {
         m_frameSum = static_cast<std::uint8_t>(m_frameSum + byte);

@@ -48,6 +48,9 @@ public:
     static constexpr int kBadFrameLimit = 3;
     // A reply frame longer than this is no reply to a request of ours.
     static constexpr int kFrameDataMax = 512;
+    // Bytes that do not move the exchange on (noise, a frame that never
+    // ends) beyond which it ends: every block restarts the time-out.
+    static constexpr std::size_t kStalledMax = 4 * kFrameMax;
     // The most a request body may take; a checked row needs under 300.
     static constexpr int kBodyMax = 1024;
 
@@ -107,4 +110,5 @@ private:
     std::uint8_t m_frameSum = 0;
     bool m_bFrameTooLong = false;
     int m_nOutcome = REPLY_WAIT; // how this block ended the exchange, if it did
+    std::size_t m_nStalled = 0;  // bytes since the exchange last moved on
 };

@@ -123,6 +123,7 @@ void CMasterKEngine::SendNextRequest() {
     if (IsActive()) {
         m_nState = STATE_START;
         m_frame.clear();
+        m_nSkipped = 0;
     }
     CPlcEngine::SendNextRequest();
 }
@@ -143,6 +144,13 @@ int CMasterKEngine::ParseResponse() {
             break; // what follows a finished reply in the same block is ignored
     }
     m_receive.clear();
+    // Noise that never starts a frame restarts the time-out with every
+    // block: past the work area's size it ends the exchange instead.
+    if (result == REPLY_WAIT && m_nState == STATE_START &&
+        m_nSkipped > static_cast<std::size_t>(kFrameMax)) {
+        m_nState = STATE_DONE;
+        return REPLY_BAD;
+    }
     return result;
 }
 
@@ -155,6 +163,8 @@ int CMasterKEngine::Feed(std::uint8_t byte) {
             if (!m_bRequestFrame)
                 m_frame.push_back(byte);
             m_nState = byte == NAK ? STATE_NAK : STATE_FRAME;
+        } else {
+            ++m_nSkipped;
         }
         return REPLY_WAIT;
     case STATE_FRAME:

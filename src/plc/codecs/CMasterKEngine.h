@@ -80,5 +80,6 @@ private:
 
     int m_nState = STATE_DONE;
     bool m_bRequestFrame = false; // the frame being collected began with ENQ
+    std::size_t m_nSkipped = 0;   // bytes before a frame start, this exchange
     std::vector<std::uint8_t> m_frame;
 };

@@ -141,11 +141,13 @@ void CSimensEngine::SendStx() {
     const std::uint8_t stx = STX;
     CountRequest();
     m_state = S_STX_SENT;
+    m_nStalled = 0;
     SendFrame(&stx, 1);
 }
 
 void CSimensEngine::SendTelegram() {
     m_state = S_BUILDING;
+    m_nStalled = 0;
     NextRow();
     std::array<std::uint8_t, kFrameMax> buffer{};
     int length = 0;
@@ -177,6 +179,7 @@ int CSimensEngine::ParseResponse() {
     for (const std::uint8_t b : block) {
         if (m_state == S_IDLE)
             break; // nothing is asked for: the rest of the block is not ours
+        ++m_nStalled;
         switch (m_state) {
         case S_STX_SENT:
             if (b == DLE)
@@ -191,6 +194,7 @@ int CSimensEngine::ParseResponse() {
                 m_frame.clear();
                 m_nCheck = 0;
                 m_bSpoilt = false;
+                m_nStalled = 0;
                 m_state = S_STX_RECEIVED;
                 SendDle();
             }
@@ -237,6 +241,12 @@ int CSimensEngine::ParseResponse() {
     block.clear();
     if (m_receive.empty())
         m_receive.swap(block); // keeps the capacity
+    // Every block restarts the time-out: bytes that never move the exchange
+    // on (noise, a reaction that never ends) end it past four work areas.
+    if (result == REPLY_WAIT && m_state != S_IDLE && m_nStalled > 4 * std::size_t{kFrameMax}) {
+        m_state = S_IDLE;
+        result = REPLY_BAD;
+    }
     return result;
 }
 

@@ -80,6 +80,7 @@ private:
     int Judge(std::uint8_t received);
 
     Rk512State m_state = S_IDLE;
+    std::size_t m_nStalled = 0; // bytes since the exchange last moved on
     // The reaction telegram with doubled DLEs taken once, without DLE ETX;
     // never longer than a good one can be.
     std::vector<std::uint8_t> m_frame;
