@@ -15,9 +15,15 @@
 #include <QTime>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -151,6 +157,24 @@ int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std:
         return Usage(err, command, "FILE is required");
     if (!sending && folder.empty())
         return Usage(err, command, "--into DIR is required");
+    if (!sending) {
+        // A receiver that cannot store anything would take the sender's
+        // chunks unanswered for ever: the folder is made and tried first.
+        const std::filesystem::path dir(std::u8string(folder.begin(), folder.end()));
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (!std::filesystem::is_directory(dir)) {
+            err << command << ": --into " << folder << ": "
+                << (ec ? ec.message() : std::string("not a folder")) << std::endl;
+            return 1;
+        }
+#ifndef _WIN32
+        if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+            err << command << ": --into " << folder << ": " << std::strerror(errno) << std::endl;
+            return 1;
+        }
+#endif
+    }
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     host.m_record.m_strRxFolder = folder.empty() ? "./" : folder;

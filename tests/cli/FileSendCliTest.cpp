@@ -243,4 +243,21 @@ TEST_F(FileSendCli, RefusalsSayWhy) {
     Process noDir({QUILLET_CLI_PATH, "receive-files", "--link", "tcp-server", "--port", "1"},
                   m_dir / "nodir.out", m_dir / "nodir.err");
     EXPECT_EQ(noDir.Wait(30s), 64);
+    // A folder that is a file, or one that cannot be written, ends the
+    // receiver at once instead of leaving the sender unanswered.
+    WriteFile(m_dir / "plain", "x");
+    fs::create_directories(m_dir / "locked");
+    fs::permissions(m_dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const bool root = ::geteuid() == 0; // root writes anywhere
+    for (const char* into : {"plain", "plain/sub", "locked"}) {
+        if (root && std::string(into) == "locked")
+            continue;
+        Process bad({QUILLET_CLI_PATH, "receive-files", "--into", (m_dir / into).string(), "--link",
+                     "tcp-server", "--port", "1"},
+                    m_dir / "bad.out", m_dir / "bad.err");
+        EXPECT_EQ(bad.Wait(30s), 1) << into;
+        EXPECT_NE(ReadFile(m_dir / "bad.err").find(into), std::string::npos)
+            << ReadFile(m_dir / "bad.err");
+    }
+    fs::permissions(m_dir / "locked", fs::perms::owner_all);
 }
