@@ -86,9 +86,13 @@ TEST(FileFrame, LayoutIsLittleEndianWithTheModbusCrc) {
     // The check value of CRC-16/MODBUS.
     const std::string check = "123456789";
     EXPECT_EQ(CFileFrame::Crc(reinterpret_cast<const std::uint8_t*>(check.data()), 9), 0x4B37);
-    // The fast path against the bit-by-bit rule, over every length to 40.
-    const std::string bytes = Pattern(40);
-    for (std::size_t n = 0; n <= bytes.size(); ++n) {
+    // The fast paths against the bit-by-bit rule, over every length to 300
+    // (each way of ending a block of 8, 16 and 64) and the largest frames.
+    const std::string bytes = Pattern(16384);
+    std::vector<std::size_t> lengths = {16383, 16384};
+    for (std::size_t n = 0; n <= 300; ++n)
+        lengths.push_back(n);
+    for (const std::size_t n : lengths) {
         std::uint16_t slow = 0xFFFF;
         for (std::size_t i = 0; i < n; ++i) {
             slow ^= static_cast<std::uint8_t>(bytes[i]);
