@@ -7,12 +7,9 @@
 #include "link/LinkType.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace {
@@ -62,11 +59,14 @@ int CFileSendEngine::StartSend() {
 
 int CFileSendEngine::Stop() {
     m_bActive = false;
+    m_txFile.Close();
+    CloseReceiveFile();
     return 1;
 }
 
 void CFileSendEngine::FailFile(const std::string& problem) {
     m_bActive = false;
+    m_txFile.Close();
     m_hub.ShowMessage(problem);
     m_screen.StopCommand();
 }
@@ -97,19 +97,12 @@ bool CFileSendEngine::BuildDataFrame(std::vector<std::uint8_t>& frame, std::stri
                   "바이트까지): " + m_record.m_strTxName;
         return false;
     }
-    const std::filesystem::path path = PathOf(m_record.m_strTxPath);
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::is_regular_file(status)) {
+    std::uint64_t size = 0;
+    if (!m_txFile.Open(PathOf(m_record.m_strTxPath), size)) {
         problem = "보낼 파일을 열 수 없습니다: " + m_record.m_strTxPath + " (" +
-                  (ec ? ec.message() : std::string("일반 파일이 아닙니다")) + ")";
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
-    const std::uint64_t size = std::filesystem::file_size(path, ec);
-    if (!file || ec) {
-        problem = "보낼 파일을 열 수 없습니다: " + m_record.m_strTxPath + " (" +
-                  std::strerror(errno) + ")";
+                  (m_txFile.IsRegularFile() ? m_txFile.GetReason()
+                                            : std::string("일반 파일이 아닙니다")) +
+                  ")";
         return false;
     }
     if (size > kMaxFileSize) {
@@ -125,13 +118,9 @@ bool CFileSendEngine::BuildDataFrame(std::vector<std::uint8_t>& frame, std::stri
     const auto length =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(m_nChunk, size - offset));
     m_chunk.resize(length);
-    if (length) {
-        file.seekg(static_cast<std::streamoff>(offset));
-        file.read(reinterpret_cast<char*>(m_chunk.data()), length);
-        if (static_cast<std::uint32_t>(file.gcount()) != length) {
-            problem = "보낼 파일을 읽을 수 없습니다: " + m_record.m_strTxPath;
-            return false;
-        }
+    if (length && !m_txFile.ReadAt(offset, m_chunk.data(), length)) {
+        problem = "보낼 파일을 읽을 수 없습니다: " + m_record.m_strTxPath;
+        return false;
     }
     m_record.m_nTxChunkLength = length;
     frame = CFileFrame::Build(CFileFrame::FRAME_DATA, m_record.m_nTxIndex, m_record.m_nTxSize, name,
@@ -248,6 +237,31 @@ void CFileSendEngine::ReceiveProblem(const std::string& text) {
     m_hub.ShowMessage(text);
 }
 
+void CFileSendEngine::CloseReceiveFile() {
+    m_rxFile.Close();
+    m_strRxFilePath.clear();
+}
+
+bool CFileSendEngine::OpenReceiveFile(const std::string& pathText, std::uint64_t& length) {
+    const std::filesystem::path path = PathOf(pathText);
+    if (m_strRxFilePath == pathText && m_nRxFileChunk == ChunkSize() &&
+        m_rxFile.IsStillAt(path, length))
+        return true;
+    CloseReceiveFile();
+    std::error_code ec;
+    std::filesystem::create_directory(PathOf(m_record.m_strRxFolder), ec);
+    if (!m_rxFile.Open(path)) {
+        // A later chunk finds the folder writable again.
+        ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + m_rxFile.GetReason() +
+                       ")");
+        return false;
+    }
+    m_strRxFilePath = pathText;
+    m_nRxFileChunk = ChunkSize();
+    length = m_rxFile.Length();
+    return true;
+}
+
 void CFileSendEngine::OnData(const CFileFrame& frame) {
     const std::uint32_t chunk = ChunkSize();
     const std::uint32_t index = frame.m_nIndex;
@@ -264,36 +278,30 @@ void CFileSendEngine::OnData(const CFileFrame& frame) {
         return;
     }
     const std::string pathText = m_record.m_strRxFolder + name;
-    const std::filesystem::path path = PathOf(pathText);
-    std::error_code ec;
-    std::filesystem::create_directory(PathOf(m_record.m_strRxFolder), ec);
     m_screen.ShowReceivePath(pathText);
-
-    CReceiveFile file;
-    if (!file.Open(path)) {
-        // Dropped without an answer: the sender repeats the chunk, and a
-        // later one finds the folder writable again.
-        ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + file.GetReason() + ")");
-        return;
-    }
-    const std::uint64_t length = file.Length();
+    std::uint64_t length = 0;
+    if (!OpenReceiveFile(pathText, length))
+        return; // dropped without an answer: the sender repeats the chunk
+    CReceiveFile& file = m_rxFile;
     const std::uint32_t last = size / chunk;
     const std::uint64_t offset = static_cast<std::uint64_t>(index) * chunk;
     if (index == 0 && length > 0 && length % chunk == 0 && length < size) {
-        file.Close();
+        CloseReceiveFile();
         SendResume();
     } else if (index == 0 && length > 0 && length != size) {
-        if (file.Truncate(0))
+        const bool emptied = file.Truncate(0);
+        const std::string reason = file.GetReason();
+        CloseReceiveFile();
+        if (emptied)
             SendResume();
         else
-            ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + file.GetReason() +
-                           ")");
+            ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + reason + ")");
     } else if (length == size && (index == 0 || index == last)) {
         // The file is whole already: chunk 0 meeting it, the empty last
         // chunk of an exact multiple, the last chunk again after its
         // acknowledgement was lost, a file of size 0. Acknowledging the last
         // index ends the file at the sender.
-        file.Close();
+        CloseReceiveFile();
         m_record.m_nRxIndex = last;
         // Only chunk 0 starts a transfer; a later index repeats the end of
         // one already reported.
@@ -302,34 +310,39 @@ void CFileSendEngine::OnData(const CFileFrame& frame) {
         if (index == 0)
             m_screen.OnFileReceived(pathText, size);
     } else if (length >= size || length / chunk != index) {
-        file.Close();
+        CloseReceiveFile();
         SendResume();
     } else if (d != std::min<std::uint64_t>(chunk, size - offset)) {
         // The sender cuts with another chunk size: its data would not land
         // where its index says.
+        CloseReceiveFile();
         ReceiveProblem("받은 조각의 크기가 맞지 않습니다. 두 쪽의 통신 종류가 같아야 합니다: " +
                        pathText);
     } else {
         // A partial chunk at the end (a link kind changed, a write cut short)
         // is written over, never appended to.
         if (length > offset && !file.Truncate(offset)) {
-            ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + file.GetReason() +
-                           ")");
-            return;
-        }
-        if (!file.WriteAt(offset, frame.m_pData, d)) {
             const std::string reason = file.GetReason();
-            file.Truncate(offset); // what was received before stays for a resume
+            CloseReceiveFile();
             ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + reason + ")");
             return;
         }
-        file.Close();
+        // Written with the system's write before the acknowledgement goes:
+        // what is acknowledged is in the file whether or not it stays open.
+        if (!file.WriteAt(offset, frame.m_pData, d)) {
+            const std::string reason = file.GetReason();
+            file.Truncate(offset); // what was received before stays for a resume
+            CloseReceiveFile();
+            ReceiveProblem("받은 파일을 쓸 수 없습니다: " + pathText + " (" + reason + ")");
+            return;
+        }
         m_strRxProblem.clear();
         const std::uint64_t now = offset + d;
         if (now < size) {
             m_record.m_nRxRemaining = static_cast<std::uint32_t>(size - now);
             m_screen.SetReceiveProgress(size, now);
         } else {
+            CloseReceiveFile();
             FileComplete();
             m_screen.Repaint();
         }
@@ -365,6 +378,7 @@ void CFileSendEngine::SendResume() {
 }
 
 void CFileSendEngine::FinishFile() {
+    m_txFile.Close();
     if (m_screen.DeleteRow(1) && m_screen.LoadFirstRow()) {
         m_record.m_nTxIndex = 0;
         SendNextChunk();
@@ -377,6 +391,9 @@ void CFileSendEngine::FinishFile() {
 void CFileSendEngine::OnTimer(int id) {
     if (id == ID_TIMER_TIMEOUT) {
         if (m_nTimeoutTicks++ * TIMER_MS > kTimeoutMs) {
+            // Nothing arrived for a time-out: the peer went, and the file
+            // it was sending is let go until it comes back.
+            CloseReceiveFile();
             SendNextChunk(); // the same chunk again: the index has not moved
             m_nTimeoutTicks = 0;
         }

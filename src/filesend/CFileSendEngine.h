@@ -1,6 +1,8 @@
 #pragma once
 
 #include "filesend/CFileFrame.h"
+#include "filesend/CReceiveFile.h"
+#include "filesend/CSourceFile.h"
 #include "filesend/FileTransferRecord.h"
 
 #include <cstdint>
@@ -71,6 +73,10 @@ private:
     void NoteRxName(const std::string& wire);
     // A receive problem, said once until a chunk is written again.
     void ReceiveProblem(const std::string& text);
+    // Opens the received file at the path, or keeps the one still open
+    // there; its length. False (with the problem said) when it cannot.
+    bool OpenReceiveFile(const std::string& pathText, std::uint64_t& length);
+    void CloseReceiveFile();
 
     ILinkHub& m_hub;
     IFileSendScreen& m_screen;
@@ -86,7 +92,14 @@ private:
     std::string m_strSendRate = "0K";
     std::string m_strReceiveRate = "0K";
     std::string m_strRxProblem;
+    // The file being received stays open between its chunks (each written
+    // before its acknowledgement goes); closed when it is complete, on any
+    // other answer, on Stop and when deliveries stop for a time-out.
+    CReceiveFile m_rxFile;
+    std::string m_strRxFilePath;
+    std::uint32_t m_nRxFileChunk = 0;  // the chunk size it was opened with
     std::vector<std::uint8_t> m_chunk; // read buffer of one chunk
+    CSourceFile m_txFile;              // open from the first chunk to the last
     // Names converted once per file, not once per chunk.
     std::string m_strTxNameUtf8;
     std::string m_strTxNameWire;

@@ -54,8 +54,28 @@ bool CReceiveFile::Open(const std::filesystem::path& path) {
         Close();
         return Fail(EINVAL);
     }
+    m_nDevice = static_cast<std::uint64_t>(info.st_dev);
+    m_nInode = static_cast<std::uint64_t>(info.st_ino);
 #endif
     return true;
+}
+
+bool CReceiveFile::IsStillAt(const std::filesystem::path& path, std::uint64_t& length) const {
+#ifdef _WIN32
+    (void)path;
+    (void)length;
+    return false;
+#else
+    // One lstat instead of open, fstat and close: the path names the same
+    // regular file, reached without a link, that the descriptor holds.
+    struct stat info {};
+    if (m_nFd < 0 || ::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_dev) != m_nDevice ||
+        static_cast<std::uint64_t>(info.st_ino) != m_nInode)
+        return false;
+    length = static_cast<std::uint64_t>(info.st_size);
+    return true;
+#endif
 }
 
 std::uint64_t CReceiveFile::Length() const {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -34,6 +35,18 @@ std::pair<int, std::uint32_t> KindIndex(const Bytes& frame) {
     CFileFrame f;
     EXPECT_EQ(CFileFrame::Decode(frame.data(), frame.size(), f), CFileFrame::FRAME_GOOD);
     return {f.m_nKind, f.m_nIndex};
+}
+
+// Descriptors of this process open on the file: the engines hold their
+// files open only while a transfer of them runs.
+int OpenCount(const fs::path& file) {
+    int count = 0;
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(file, ec);
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd", ec))
+        if (fs::read_symlink(fd.path(), ec) == target)
+            ++count;
+    return count;
 }
 
 class FileSendTest : public ::testing::Test {
@@ -74,9 +87,13 @@ TEST(FileFrame, LayoutIsLittleEndianWithTheModbusCrc) {
     // The check value of CRC-16/MODBUS.
     const std::string check = "123456789";
     EXPECT_EQ(CFileFrame::Crc(reinterpret_cast<const std::uint8_t*>(check.data()), 9), 0x4B37);
-    // The fast path against the bit-by-bit rule, over every length to 40.
-    const std::string bytes = Pattern(40);
-    for (std::size_t n = 0; n <= bytes.size(); ++n) {
+    // The fast paths against the bit-by-bit rule, over every length to 300
+    // (each way of ending a block of 8, 16 and 64) and the largest frames.
+    const std::string bytes = Pattern(16384);
+    std::vector<std::size_t> lengths = {16383, 16384};
+    for (std::size_t n = 0; n <= 300; ++n)
+        lengths.push_back(n);
+    for (const std::size_t n : lengths) {
         std::uint16_t slow = 0xFFFF;
         for (std::size_t i = 0; i < n; ++i) {
             slow ^= static_cast<std::uint8_t>(bytes[i]);
@@ -330,6 +347,84 @@ TEST_F(FileSendTest, LinkKindChangeMidTransferKeepsTheFileExact) {
     ASSERT_TRUE(pair.Pump());
     EXPECT_EQ(ReadFile(dir / "b" / "k.bin"), ReadFile(src));
     EXPECT_TRUE(pair.a.m_rows.empty());
+}
+
+// Both ends keep their file open between chunks; each acknowledgement
+// still finds its chunk in the file on disk, and both ends follow what the
+// path names when the file there is deleted or replaced mid-transfer.
+TEST_F(FileSendTest, EachAcknowledgedChunkIsOnDiskAndPathsAreFollowed) {
+    pair.SetKind(LINK_SERIAL);
+    const std::string first = Pattern(6 * 912 + 5, 7);
+    const std::string second = Pattern(6 * 912 + 5, 8);
+    const fs::path src = Source("held.bin", first);
+    const fs::path got = dir / "b" / "held.bin";
+    int checked = 0;
+    bool deleted = false;
+    bool replaced = false;
+    pair.m_filter = [&](bool fromA, Bytes& frame) {
+        const auto [kind, index] = KindIndex(frame);
+        if (fromA || kind != 0x06)
+            return true;
+        // What a reader of the path sees as this acknowledgement leaves.
+        const std::size_t end = std::min<std::size_t>((index + 1) * 912u, first.size());
+        const std::string& source = replaced && index >= 3 ? second : first;
+        EXPECT_EQ(ReadFile(got),
+                  first.substr(0, std::min<std::size_t>(end, 3 * 912)) +
+                      (end > 3 * 912 ? source.substr(3 * 912, end - 3 * 912) : std::string()))
+            << "acknowledgement " << index;
+        ++checked;
+        if (index == 1 && !deleted) {
+            // Written into a deleted file, the rest would be lost.
+            deleted = true;
+            fs::remove(got);
+        } else if (index == 2 && deleted && !replaced) {
+            // The sender reads the new file at the path from here on.
+            replaced = true;
+            WriteFile(dir / "out" / "new.bin", second);
+            fs::rename(dir / "out" / "new.bin", src);
+        }
+        return true;
+    };
+    pair.a.Send({src});
+    ASSERT_TRUE(pair.Pump());
+    EXPECT_TRUE(deleted && replaced);
+    EXPECT_GE(checked, 9); // 2 before the delete, 7 after
+    EXPECT_EQ(ReadFile(got), first.substr(0, 3 * 912) + second.substr(3 * 912));
+    EXPECT_EQ(pair.b.m_received.size(), 1u);
+    EXPECT_EQ(OpenCount(got), 0);
+    EXPECT_EQ(OpenCount(src), 0);
+}
+
+// A link that goes mid-file leaves the partial file closed for a resume once
+// deliveries stop for a time-out; Stop lets go of the file being sent.
+TEST_F(FileSendTest, ACutMidFileLeavesAResumablePartialFile) {
+    pair.SetKind(LINK_SERIAL);
+    const fs::path src = Source("cut.bin", Pattern(8 * 912 + 3));
+    const fs::path got = dir / "b" / "cut.bin";
+    bool cut = false;
+    pair.m_filter = [&](bool fromA, Bytes& frame) {
+        if (!fromA && KindIndex(frame) == std::make_pair(0x06, 3u))
+            cut = true;
+        return !cut;
+    };
+    pair.a.Send({src});
+    ASSERT_TRUE(pair.Pump());
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(ReadFile(got), ReadFile(src).substr(0, 4 * 912));
+    EXPECT_EQ(OpenCount(got), 1) << "held while the transfer runs";
+    pair.b.Tick(CFileSendEngine::ID_TIMER_TIMEOUT, 72);
+    EXPECT_EQ(OpenCount(got), 0);
+    pair.a.m_pEngine->Stop();
+    EXPECT_EQ(OpenCount(src), 0);
+
+    pair.m_filter = nullptr;
+    ASSERT_EQ(pair.a.m_pEngine->StartSend(), 1);
+    ASSERT_TRUE(pair.Pump());
+    EXPECT_EQ(ReadFile(got), ReadFile(src));
+    const std::size_t resumes =
+        std::count_if(pair.b.m_sent.begin(), pair.b.m_sent.end(),
+                      [](const Bytes& f) { return KindIndex(f) == std::make_pair(0x15, 4u); });
+    EXPECT_EQ(resumes, 1u) << "chunk 0 again is answered with the first missing chunk";
 }
 
 TEST(FileSendName, ReceivedNamesStayInsideTheFolder) {

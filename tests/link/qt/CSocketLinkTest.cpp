@@ -315,6 +315,55 @@ TEST_F(SocketLink, TcpClientTalksUntilThePeerCloses) {
     EXPECT_EQ(m_manager.GetKind(), LINK_TCP_CLIENT);
 }
 
+// Blocks go to the socket at once while nothing waits, and behind what
+// waits otherwise: a peer that stops reading gets every accepted block whole
+// and in order once it reads again, and the queue stops taking blocks at its
+// bound instead of growing.
+TEST_F(SocketLink, TcpBlocksGoWholeAndInOrderAndTheQueueIsBounded) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    m_settings.m_strIp = "127.0.0.1";
+    m_settings.m_nPort = server.serverPort();
+    ASSERT_TRUE(Open(LINK_TCP_CLIENT));
+    ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    ASSERT_TRUE(WaitFor([&] { return m_manager.IsReady(); }));
+
+    // No event loop runs while sending: the kernel's buffers fill, a send is
+    // taken in part, then the queue fills to its bound.
+    constexpr int kBlock = 16384;
+    constexpr int kGiveUp = 4096; // 64 MiB: far past any socket buffer
+    int accepted = 0;
+    while (accepted < kGiveUp) {
+        const QByteArray block(kBlock, static_cast<char>('A' + accepted % 26));
+        if (!m_manager.Send(reinterpret_cast<const std::uint8_t*>(block.data()), kBlock))
+            break;
+        ++accepted;
+    }
+    ASSERT_LT(accepted, kGiveUp) << "the queue never refused a block";
+    ASSERT_GT(accepted, 0);
+
+    QByteArray got;
+    const qint64 expected = static_cast<qint64>(accepted) * kBlock;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            got += peer->readAll();
+            return got.size() >= expected;
+        },
+        20000));
+    Spin(50);
+    got += peer->readAll();
+    ASSERT_EQ(got.size(), expected) << "a refused block went out, in part or whole";
+    for (int i = 0; i < accepted; ++i) {
+        const QByteArray block = got.mid(static_cast<qsizetype>(i) * kBlock, kBlock);
+        ASSERT_EQ(block.count(static_cast<char>('A' + i % 26)), kBlock) << "block " << i;
+    }
+    // Once drained the link takes blocks again.
+    Send("again");
+    ASSERT_TRUE(WaitFor([&] { return peer->bytesAvailable() >= 5; }));
+    EXPECT_EQ(peer->readAll(), "again");
+}
+
 TEST_F(SocketLink, UdpSendsOneDatagramPerBlockAndReceivesOnItsOwnPort) {
     QUdpSocket peer;
     ASSERT_TRUE(peer.bind(QHostAddress::LocalHost, 0));
