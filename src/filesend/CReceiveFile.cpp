@@ -54,6 +54,12 @@ bool CReceiveFile::Open(const std::filesystem::path& path) {
         Close();
         return Fail(EINVAL);
     }
+    // A hard link planted under the name would let the sender's data
+    // replace a file outside the folder; a received file has one name.
+    if (info.st_nlink > 1) {
+        Close();
+        return Fail(EMLINK);
+    }
     m_nDevice = static_cast<std::uint64_t>(info.st_dev);
     m_nInode = static_cast<std::uint64_t>(info.st_ino);
 #endif
@@ -70,7 +76,7 @@ bool CReceiveFile::IsStillAt(const std::filesystem::path& path, std::uint64_t& l
     // regular file, reached without a link, that the descriptor holds.
     struct stat info {};
     if (m_nFd < 0 || ::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_dev) != m_nDevice ||
+        info.st_nlink > 1 || static_cast<std::uint64_t>(info.st_dev) != m_nDevice ||
         static_cast<std::uint64_t>(info.st_ino) != m_nInode)
         return false;
     length = static_cast<std::uint64_t>(info.st_size);

@@ -454,10 +454,16 @@ TEST_F(FileSendTest, NothingIsWrittenOutsideTheReceiveFolder) {
     EXPECT_TRUE(Deliver(Frame(2, 0, 4, "link.bin", "evil")).empty());
     EXPECT_EQ(ReadFile(dir / "victim"), "keep");
     EXPECT_EQ(pair.b.m_messages.size(), 1u);
+    // So is a hard link to a file outside.
+    WriteFile(dir / "victim2", "kee");
+    fs::create_hard_link(dir / "victim2", dir / "b" / "hard.bin");
+    EXPECT_TRUE(Deliver(Frame(2, 0, 4, "hard.bin", "evil")).empty());
+    EXPECT_EQ(ReadFile(dir / "victim2"), "kee");
+    EXPECT_EQ(pair.b.m_messages.size(), 2u);
     // A name with nothing left is refused, said once however often it comes.
     EXPECT_TRUE(Deliver(Frame(2, 0, 1, "..", "x")).empty());
     EXPECT_TRUE(Deliver(Frame(2, 0, 1, "..", "x")).empty());
-    EXPECT_EQ(pair.b.m_messages.size(), 2u);
+    EXPECT_EQ(pair.b.m_messages.size(), 3u);
 }
 
 TEST_F(FileSendTest, SenderRefusesWhatItCannotSendWithAMessage) {
