@@ -2,12 +2,10 @@
 
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
-#include "app/CQSettingsStore.h"
-#include "app/CTessaryDoc.h"
 #include "app/IScreenSink.h"
 #include "cli/CCliLinkOptions.h"
+#include "cli/CCliSession.h"
 #include "cli/CCliUsage.h"
-#include "link/CComPortMap.h"
 #include "link/CLinkManager.h"
 #include "tools/CChatLineBuffer.h"
 
@@ -16,7 +14,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <deque>
 #include <memory>
 #include <ostream>
@@ -29,15 +26,7 @@ namespace {
 
 constexpr const char* kCommand = "quillet-cli chat";
 constexpr int kMaxSeconds = 2000000;
-constexpr int kReadyWaitMs = 5000;
-constexpr int kSignalCheckMs = 50;
 constexpr int kDrainMs = 200;
-
-volatile std::sig_atomic_t g_bInterrupted = 0;
-
-extern "C" void OnChatInterrupt(int) {
-    g_bInterrupted = 1;
-}
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << kCommand << ": " << problem << "\n\n" << CCliUsage::Text();
@@ -91,35 +80,12 @@ int CCliChat::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
                                   std::to_string(kMaxSeconds) + ", not '" + v + "'");
     }
 
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
-    static int argc = 1;
-    static char name[] = "quillet-cli";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
-    CQSettingsStore store;
-    CComPortMap ports(&store);
-    for (const auto& [n, device] : link.m_comDevices)
-        ports.SetOverride(n, QString::fromStdString(device));
-
-    CTessaryDoc doc;
-    CLinkHub hub(doc, nullptr, [&err](const std::string& text) { err << text << std::endl; });
-    CLinkManager manager(&hub, &ports);
-    hub.SetLinkControl(&manager);
+    CCliSession session(link, err);
+    QCoreApplication& app = session.App();
+    CLinkHub& hub = session.Hub();
     hub.SetCurrentScreen(9);
     CChatSink sink(out);
     hub.SetActiveScreen(&sink);
-
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnChatInterrupt);
-    std::signal(SIGTERM, OnChatInterrupt);
-#ifdef SIGHUP
-    std::signal(SIGHUP, OnChatInterrupt);
-#endif
-#ifndef _WIN32
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
 
     // Lines typed before the link is ready wait for it; once it is, each
     // goes as it comes.
@@ -185,32 +151,9 @@ int CCliChat::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     QObject::connect(&silence, &QTimer::timeout, [&] { sink.OnTimer(); });
     silence.start(CChatLineBuffer::TICK_MS);
 
-    bool bLinkLost = false;
-    QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, [&] {
-        if (g_bInterrupted) {
-            app.quit();
-        } else if (bReady && !hub.IsLinkUp()) {
-            bLinkLost = true;
-            app.quit();
-        }
-    });
-    signalCheck.start(kSignalCheckMs);
-
-    hub.SetupLink(link.m_nKind, &link.m_settings);
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (hub.IsLinkUp() && !manager.IsReady() && !g_bInterrupted &&
-               waited.elapsed() < kReadyWaitMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    if (!hub.IsLinkUp()) {
-        if (hub.GetLinkFailure().empty() && !hub.GetLinkStatus().empty())
-            err << hub.GetLinkStatus() << std::endl;
+    session.QuitOnStop([&] { return bReady && !hub.IsLinkUp(); });
+    if (!session.OpenLink(link)) {
         err << kNotUp << std::endl;
-        hub.SetActiveScreen(nullptr);
-        manager.CloseLink();
         return 1;
     }
     bReady = true;
@@ -221,24 +164,20 @@ int CCliChat::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
         QObject::connect(&limit, &QTimer::timeout, &app, &QCoreApplication::quit);
         limit.start(seconds * 1000);
     }
-    if (!g_bInterrupted && !(bInputEnded && seconds < 0))
+    if (!CCliSession::Interrupted() && !(bInputEnded && seconds < 0))
         app.exec();
     // The link gets a moment to write out the last lines it was given.
     {
         QElapsedTimer drain;
         drain.start();
         while (drain.elapsed() < kDrainMs && hub.IsLinkUp())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, kSignalCheckMs);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                            CCliSession::kSignalCheckMs);
     }
     sink.Flush();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-#ifdef SIGHUP
-    std::signal(SIGHUP, SIG_DFL);
-#endif
     hub.SetActiveScreen(nullptr);
-    manager.CloseLink();
-    if (bLinkLost)
+    session.Manager().CloseLink();
+    if (session.LinkLost())
         err << kCommand << ": the link went down" << std::endl;
-    return bLinkLost || bRefused || hub.GetUnsentBlocks() > 0 ? 1 : 0;
+    return session.LinkLost() || bRefused || hub.GetUnsentBlocks() > 0 ? 1 : 0;
 }

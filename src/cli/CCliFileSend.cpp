@@ -2,12 +2,10 @@
 
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
-#include "app/CQSettingsStore.h"
-#include "app/CTessaryDoc.h"
 #include "cli/CCliLinkOptions.h"
+#include "cli/CCliSession.h"
 #include "cli/CCliUsage.h"
 #include "filesend/CFileSendEngine.h"
-#include "link/CComPortMap.h"
 #include "link/CLinkManager.h"
 
 #include <QCoreApplication>
@@ -16,7 +14,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
@@ -27,17 +24,9 @@
 
 namespace {
 
-constexpr int kReadyWaitMs = 5000; // as poll: a client's connect, a server's first client
-constexpr int kSignalCheckMs = 50;
 // What the link still holds to send (the last acknowledgement) goes out
 // before the link is closed.
 constexpr int kDrainMs = 300;
-
-volatile std::sig_atomic_t g_bInterrupted = 0;
-
-extern "C" void OnFileSendInterrupt(int) {
-    g_bInterrupted = 1;
-}
 
 int Usage(std::ostream& err, const std::string& command, const std::string& problem) {
     err << "quillet-cli " << command << ": " << problem << "\n\n" << CCliUsage::Text();
@@ -179,22 +168,10 @@ int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std:
         folder += '/';
     host.m_record.m_strRxFolder = folder.empty() ? "./" : folder;
 
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
-    static int argc = 1;
-    static char name[] = "quillet-cli";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
-    CQSettingsStore store;
-    CComPortMap ports(&store);
-    for (const auto& [n, device] : link.m_comDevices)
-        ports.SetOverride(n, QString::fromStdString(device));
-
-    CTessaryDoc doc;
-    CLinkHub hub(doc, nullptr, [&err](const std::string& text) { err << text << std::endl; });
-    CLinkManager manager(&hub, &ports);
-    hub.SetLinkControl(&manager);
+    CCliSession session(link, err);
+    QCoreApplication& app = session.App();
+    CLinkHub& hub = session.Hub();
+    CLinkManager& manager = session.Manager();
     hub.SetCurrentScreen(CLinkHub::SCREEN_FILESEND);
 
     CFileSendEngine engine(hub, host, host.m_record, [] { return QTime::currentTime().second(); });
@@ -208,42 +185,14 @@ int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std:
     });
     ticks.start(CFileSendEngine::TIMER_MS);
 
-    // Ctrl+C, SIGTERM and a closed terminal end the run; a reader of the
-    // output that goes away does not cut a transfer short. Every chunk is on
-    // disk once acknowledged, so an ended run loses nothing a resume needs.
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnFileSendInterrupt);
-    std::signal(SIGTERM, OnFileSendInterrupt);
-#ifdef SIGHUP
-    std::signal(SIGHUP, OnFileSendInterrupt);
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    // Every chunk is on disk once acknowledged, so a run ended by a stop
+    // signal loses nothing a resume needs.
     bool bRunning = false;
-    bool bLinkLost = false;
-    QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, [&] {
-        if (g_bInterrupted) {
-            app.quit();
-        } else if (bRunning && !host.m_bDone && !manager.IsAlive()) {
-            bLinkLost = true;
-            app.quit();
-        }
-    });
-    signalCheck.start(kSignalCheckMs);
-
-    hub.SetupLink(link.m_nKind, &link.m_settings);
-    if (sending) {
-        QElapsedTimer waited;
-        waited.start();
-        while (hub.IsLinkUp() && !manager.IsReady() && !g_bInterrupted &&
-               waited.elapsed() < kReadyWaitMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    if (!hub.IsLinkUp() && hub.GetLinkFailure().empty() && !hub.GetLinkStatus().empty())
-        err << hub.GetLinkStatus() << std::endl;
+    session.QuitOnStop([&] { return bRunning && !host.m_bDone && !manager.IsAlive(); });
+    session.OpenLink(link, sending);
 
     bool started = false;
-    if (!g_bInterrupted) {
+    if (!CCliSession::Interrupted()) {
         if (sending) {
             host.LoadFirstRow();
             started = engine.StartSend() == 1 || host.m_bDone;
@@ -256,19 +205,14 @@ int CCliFileSend::Run(bool sending, const std::vector<std::string>& argsIn, std:
         app.exec();
     }
     engine.Stop();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-#ifdef SIGHUP
-    std::signal(SIGHUP, SIG_DFL);
-    std::signal(SIGPIPE, SIG_DFL);
-#endif
     hub.SetActiveScreen(nullptr);
     manager.CloseLink();
     if (!started)
         return 1;
-    if (bLinkLost)
+    if (session.LinkLost())
         err << "quillet-cli " << command << ": the link went down" << std::endl;
     if (sending)
         return host.m_rows.empty() ? 0 : 1;
-    return host.m_nWanted > 0 && host.m_nReceived < host.m_nWanted ? 1 : (bLinkLost ? 1 : 0);
+    return host.m_nWanted > 0 && host.m_nReceived < host.m_nWanted ? 1
+                                                                   : (session.LinkLost() ? 1 : 0);
 }

@@ -2,12 +2,9 @@
 
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
-#include "app/CQSettingsStore.h"
-#include "app/CTessaryDoc.h"
 #include "cli/CCliLinkOptions.h"
+#include "cli/CCliSession.h"
 #include "cli/CCliUsage.h"
-#include "link/CComPortMap.h"
-#include "link/CLinkManager.h"
 #include "link/LinkType.h"
 #include "plc/CPlcEngine.h"
 #include "plc/CPlcSettingsFile.h"
@@ -24,7 +21,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -35,18 +31,6 @@ namespace {
 
 constexpr int kMaxSeconds = 2000000; // as capture: a timer takes about 24 days at most
 constexpr int kMaxCycles = 1000000000;
-// A client link is "up" as soon as its connect starts, but carries nothing
-// before the connect finishes; a server carries nothing before a client
-// comes. The first request would be lost and the row would only end by the
-// time-out, so polling waits this long for the link to be ready.
-constexpr int kReadyWaitMs = 5000;
-constexpr int kSignalCheckMs = 50;
-
-volatile std::sig_atomic_t g_bInterrupted = 0;
-
-extern "C" void OnPollInterrupt(int) {
-    g_bInterrupted = 1;
-}
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << "quillet-cli poll: " << problem << "\n\n" << CCliUsage::Text();
@@ -238,26 +222,9 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     if (seconds < 0 && cycles < 0)
         cycles = 1;
 
-    // Qt's own event dispatcher: the GLib one wakes itself through an eventfd
-    // each time the serial port's write notifier goes on or off, twice per
-    // request, which about halves the polling rate on a fast peer.
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
-    static int argc = 1;
-    static char name[] = "quillet-cli";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
-    CQSettingsStore store;
-    CComPortMap ports(&store);
-    for (const auto& [n, device] : link.m_comDevices)
-        ports.SetOverride(n, QString::fromStdString(device));
-
-    // The hub outlives the manager, whose last close still reports to it.
-    CTessaryDoc doc;
-    CLinkHub hub(doc, nullptr, [&err](const std::string& text) { err << text << std::endl; });
-    CLinkManager manager(&hub, &ports);
-    hub.SetLinkControl(&manager);
+    CCliSession session(link, err);
+    QCoreApplication& app = session.App();
+    CLinkHub& hub = session.Hub();
     hub.SetCurrentScreen(plc->m_nScreen);
 
     CCliPoll poll(hub, 0);
@@ -280,41 +247,14 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
             pollTimer.stop();
     });
 
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnPollInterrupt);
-#ifdef SIGTERM
-    std::signal(SIGTERM, OnPollInterrupt);
-#endif
     // Nothing reopens a link that went down here, so polling would wait for
     // ever: that ends the run too.
     bool bPolling = false;
-    bool bLinkLost = false;
-    QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, [&] {
-        if (g_bInterrupted) {
-            app.quit();
-        } else if (bPolling && !hub.IsLinkUp()) {
-            bLinkLost = true;
-            app.quit();
-        }
-    });
-    signalCheck.start(kSignalCheckMs);
-
-    hub.SetupLink(link.m_nKind, &link.m_settings);
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (hub.IsLinkUp() && !manager.IsReady() && !g_bInterrupted &&
-               waited.elapsed() < kReadyWaitMs)
-            // Blocks: the signal check's timer wakes it at least every 50 ms.
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    // Why the link is not up, when the link itself has not told.
-    if (!hub.IsLinkUp() && hub.GetLinkFailure().empty() && !hub.GetLinkStatus().empty())
-        err << hub.GetLinkStatus() << std::endl;
+    session.QuitOnStop([&] { return bPolling && !hub.IsLinkUp(); });
+    session.OpenLink(link);
 
     const std::int64_t startNs = NowNs();
-    const int started = g_bInterrupted ? 0 : engine->Start(memory, mode);
+    const int started = CCliSession::Interrupted() ? 0 : engine->Start(memory, mode);
     if (started) {
         if (cycles > 0)
             poll.m_nBudget =
@@ -341,15 +281,11 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
             poll.m_nDoneNs = NowNs();
     }
     engine->Stop();
-    std::signal(SIGINT, SIG_DFL);
-#ifdef SIGTERM
-    std::signal(SIGTERM, SIG_DFL);
-#endif
     hub.SetActiveScreen(nullptr);
-    manager.CloseLink();
+    session.Manager().CloseLink();
     if (!started)
         return 1;
-    if (bLinkLost)
+    if (session.LinkLost())
         err << "quillet-cli poll: the link went down" << std::endl;
 
     for (int i = 0; i < MemoryTable::kSize; ++i) {
@@ -366,7 +302,7 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     out << "requests=" << engine->GetRequestCount() << " replies=" << engine->GetReplyCount()
         << " timeouts=" << engine->GetTimeoutCount() << " bad=" << engine->GetBadReplyCount()
         << " errors=" << engine->GetErrorReplyCount() << " polls_per_s=" << rate << std::endl;
-    if (engine->GetReplyCount() == 0 && !bLinkLost)
+    if (engine->GetReplyCount() == 0 && !session.LinkLost())
         err << "quillet-cli poll: no request got a good reply" << std::endl;
-    return bLinkLost || engine->GetReplyCount() == 0 ? 1 : 0;
+    return session.LinkLost() || engine->GetReplyCount() == 0 ? 1 : 0;
 }

@@ -1,13 +1,11 @@
 #include "cli/CCliSim.h"
 
 #include "app/CLinkHub.h"
-#include "app/CQSettingsStore.h"
-#include "app/CTessaryDoc.h"
 #include "app/IScreenSink.h"
 #include "cli/CCliLinkOptions.h"
 #include "cli/CCliLinkWatch.h"
+#include "cli/CCliSession.h"
 #include "cli/CCliUsage.h"
-#include "link/CComPortMap.h"
 #include "link/CLinkManager.h"
 #include "plc/sim/CPlcSimStation.h"
 #include "plc/sim/CSimStations.h"
@@ -17,7 +15,6 @@
 #include <QTimer>
 
 #include <cctype>
-#include <csignal>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -30,12 +27,6 @@ namespace {
 
 constexpr const char* kCommand = "quillet-cli sim";
 constexpr int kMaxEvery = 1000000000;
-
-volatile std::sig_atomic_t g_bInterrupted = 0;
-
-extern "C" void OnSimInterrupt(int) {
-    g_bInterrupted = 1;
-}
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << kCommand << ": " << problem << "\n\n" << CCliUsage::Text();
@@ -165,23 +156,10 @@ int CCliSim::Run(const std::vector<std::string>& argsIn, std::ostream& out, std:
         }
     }
 
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
-    static int argc = 1;
-    static char name[] = "quillet-cli";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
-    CQSettingsStore store;
-    CComPortMap ports(&store);
-    for (const auto& [n, device] : link.m_comDevices)
-        ports.SetOverride(n, QString::fromStdString(device));
-
-    // The hub outlives the manager, whose last close still reports to it.
-    CTessaryDoc doc;
-    CLinkHub hub(doc, nullptr, [&err](const std::string& text) { err << text << std::endl; });
-    CLinkManager manager(&hub, &ports);
-    hub.SetLinkControl(&manager);
+    CCliSession session(link, err);
+    QCoreApplication& app = session.App();
+    CLinkHub& hub = session.Hub();
+    CLinkManager& manager = session.Manager();
     // A PLC screen's delivery; capture stays off, so a station answering
     // for hours keeps no record of it.
     hub.SetCurrentScreen(1);
@@ -195,14 +173,6 @@ int CCliSim::Run(const std::vector<std::string>& argsIn, std::ostream& out, std:
         out << "write " << device << ' ' << address << ' ' << value << std::endl;
     });
 
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnSimInterrupt);
-    std::signal(SIGTERM, OnSimInterrupt);
-#ifndef _WIN32
-    std::signal(SIGHUP, OnSimInterrupt);
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
-
     hub.SetupLink(link.m_nKind, &link.m_settings);
     CCliLinkWatch watch(manager, {});
     int status = 0;
@@ -210,7 +180,7 @@ int CCliSim::Run(const std::vector<std::string>& argsIn, std::ostream& out, std:
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, [&] {
             station->OnTimer();
-            if (g_bInterrupted || !watch.Poll([](const std::uint8_t*, int) {}))
+            if (CCliSession::Interrupted() || !watch.Poll([](const std::uint8_t*, int) {}))
                 app.quit();
         });
         tick.start(CPlcSimStation::TICK_MS);
@@ -229,12 +199,7 @@ int CCliSim::Run(const std::vector<std::string>& argsIn, std::ostream& out, std:
     }
     hub.SetActiveScreen(nullptr);
     manager.CloseLink();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-#ifndef _WIN32
-    std::signal(SIGHUP, SIG_DFL);
-#endif
-    if (!watch.CameUp() || (watch.Ended() && !g_bInterrupted))
+    if (!watch.CameUp() || (watch.Ended() && !CCliSession::Interrupted()))
         status = watch.Verdict(err, kCommand);
     out << "requests=" << station->GetRequestCount() << " replies=" << station->GetReplyCount()
         << " dropped=" << station->GetDroppedCount()

@@ -2,11 +2,9 @@
 
 #include "app/CLinkHub.h"
 #include "app/CProgramSettings.h"
-#include "app/CQSettingsStore.h"
-#include "app/CTessaryDoc.h"
 #include "cli/CCliLinkOptions.h"
+#include "cli/CCliSession.h"
 #include "cli/CCliUsage.h"
-#include "link/CComPortMap.h"
 #include "link/CLinkManager.h"
 #include "userproto/CUserEngine.h"
 
@@ -14,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <csignal>
 #include <ostream>
 
 namespace {
@@ -22,15 +19,6 @@ namespace {
 constexpr const char* kCommand = "quillet-cli user";
 constexpr int kMaxSeconds = 2000000;
 constexpr int kMaxCycles = 1000000000;
-// As for poll: a client's connect, or a server's first client.
-constexpr int kReadyWaitMs = 5000;
-constexpr int kSignalCheckMs = 50;
-
-volatile std::sig_atomic_t g_bInterrupted = 0;
-
-extern "C" void OnUserInterrupt(int) {
-    g_bInterrupted = 1;
-}
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << kCommand << ": " << problem << "\n\n" << CCliUsage::Text();
@@ -114,22 +102,9 @@ int CCliUser::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     if (seconds < 0 && cycles < 0)
         cycles = 1;
 
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
-    static int argc = 1;
-    static char name[] = "quillet-cli";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
-    CQSettingsStore store;
-    CComPortMap ports(&store);
-    for (const auto& [n, device] : link.m_comDevices)
-        ports.SetOverride(n, QString::fromStdString(device));
-
-    CTessaryDoc doc;
-    CLinkHub hub(doc, nullptr, [&err](const std::string& text) { err << text << std::endl; });
-    CLinkManager manager(&hub, &ports);
-    hub.SetLinkControl(&manager);
+    CCliSession session(link, err);
+    QCoreApplication& app = session.App();
+    CLinkHub& hub = session.Hub();
     hub.SetCurrentScreen(7);
 
     CCliUser user(hub);
@@ -154,37 +129,11 @@ int CCliUser::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
             tickTimer.stop();
     });
 
-    g_bInterrupted = 0;
-    std::signal(SIGINT, OnUserInterrupt);
-    std::signal(SIGTERM, OnUserInterrupt);
-#ifdef SIGHUP
-    std::signal(SIGHUP, OnUserInterrupt);
-#endif
     bool bRunning = false;
-    bool bLinkLost = false;
-    QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, [&] {
-        if (g_bInterrupted) {
-            app.quit();
-        } else if (bRunning && !hub.IsLinkUp()) {
-            bLinkLost = true;
-            app.quit();
-        }
-    });
-    signalCheck.start(kSignalCheckMs);
+    session.QuitOnStop([&] { return bRunning && !hub.IsLinkUp(); });
+    session.OpenLink(link);
 
-    hub.SetupLink(link.m_nKind, &link.m_settings);
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (hub.IsLinkUp() && !manager.IsReady() && !g_bInterrupted &&
-               waited.elapsed() < kReadyWaitMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    if (!hub.IsLinkUp() && hub.GetLinkFailure().empty() && !hub.GetLinkStatus().empty())
-        err << hub.GetLinkStatus() << std::endl;
-
-    const int started = g_bInterrupted ? 0 : engine.Start(viewMode);
+    const int started = CCliSession::Interrupted() ? 0 : engine.Start(viewMode);
     if (started) {
         if (cycles > 0)
             user.m_nBudget =
@@ -200,18 +149,13 @@ int CCliUser::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
         app.exec();
     }
     engine.Stop();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-#ifdef SIGHUP
-    std::signal(SIGHUP, SIG_DFL);
-#endif
     hub.SetActiveScreen(nullptr);
-    manager.CloseLink();
+    session.Manager().CloseLink();
     if (!started)
         return 1;
     err << kCommand << ": rows answered=" << engine.GetAnsweredCount()
         << " timeouts=" << engine.GetTimeoutCount() << std::endl;
-    if (bLinkLost) {
+    if (session.LinkLost()) {
         err << kCommand << ": the link went down" << std::endl;
         return 1;
     }
