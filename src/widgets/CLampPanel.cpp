@@ -1,5 +1,7 @@
 #include "widgets/CLampPanel.h"
 
+#include <QVBoxLayout>
+
 #include "widgets/CArtwork.h"
 #include "widgets/CLamp.h"
 
@@ -40,4 +42,14 @@ void CLampPanel::SetBitmap(int lamp, int bitmap) {
 int CLampPanel::GetBitmap(int lamp) const {
     const CLamp* found = Lamp(lamp);
     return found ? found->GetBitmap() : 0;
+}
+
+void CLampPanel::StackVertically() {
+    delete layout();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    for (int lamp : {LAMP_CONFIG, LAMP_STATE, LAMP_RX, LAMP_TX})
+        column->addWidget(Lamp(lamp));
+    adjustSize();
 }

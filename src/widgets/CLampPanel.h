@@ -21,6 +21,9 @@ public:
     // The bitmap id a lamp shows; 0 for an unknown lamp.
     int GetBitmap(int lamp) const;
     CLamp* Lamp(int lamp) const;
+    // Lays the lamps out one under the other, for a screen whose side
+    // column is too narrow for the single row.
+    void StackVertically();
 
 private:
     CLamp* m_pConfig;

@@ -147,16 +147,8 @@ void CComUserView::BuildControls() {
     m_lampFrame = Dlu(335, 282, 45, 67);
     frame->setGeometry(m_lampFrame);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    CLampPanel* lamps = Lamps();
-    delete lamps->layout();
-    auto* column = new QVBoxLayout(lamps);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
-    for (int lamp : {CLampPanel::LAMP_CONFIG, CLampPanel::LAMP_STATE, CLampPanel::LAMP_RX,
-                     CLampPanel::LAMP_TX})
-        column->addWidget(lamps->Lamp(lamp));
-    lamps->adjustSize();
-    lamps->raise();
+    Lamps()->StackVertically();
+    Lamps()->raise();
     PlaceLamps();
 
     connect(m_pSave, &QPushButton::clicked, this, &CComUserView::OnSaveRows);
