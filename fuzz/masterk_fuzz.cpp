@@ -2,6 +2,7 @@
 // MASTER-K reply state machine for read and write rows of words and bits at
 // any memory index: it never crashes, its reply frame never grows past the
 // work area, and every block ends in one of the engine's reply results.
+#include "CQuietHub.h"
 #include "link/ILinkHub.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/codecs/CMasterKEngine.h"
@@ -13,14 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CQuietHub : public ILinkHub {
-public:
-    void SendToLink(const std::uint8_t*, int) override {}
-    bool IsLinkUp() const override { return true; }
-    int GetLinkKind() const override { return 0; }
-    void ShowMessage(const std::string&) override {}
-};
 
 class CReplyProbe : public CMasterKEngine {
 public:

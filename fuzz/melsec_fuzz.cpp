@@ -3,6 +3,7 @@
 // index: no word outside the row's own range changes, the result is one of
 // the engine's reply results, and the bytes the parser keeps waiting on
 // never outgrow the longest reply a request can have.
+#include "CQuietHub.h"
 #include "link/ILinkHub.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/codecs/CMelsecEngine.h"
@@ -14,14 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CQuietHub : public ILinkHub {
-public:
-    void SendToLink(const std::uint8_t*, int) override {}
-    bool IsLinkUp() const override { return true; }
-    int GetLinkKind() const override { return 0; }
-    void ShowMessage(const std::string&) override {}
-};
 
 class CReplyProbe : public CMelsecEngine {
 public:

@@ -3,6 +3,7 @@
 // index: no word outside the row's own words changes, the result is one of
 // the engine's reply results, and a waiting exchange never holds more than
 // a frame's room.
+#include "CQuietHub.h"
 #include "link/ILinkHub.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/codecs/CPosfaEngine.h"
@@ -15,14 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CQuietHub : public ILinkHub {
-public:
-    void SendToLink(const std::uint8_t*, int) override {}
-    bool IsLinkUp() const override { return true; }
-    int GetLinkKind() const override { return 0; }
-    void ShowMessage(const std::string&) override {}
-};
 
 class CReplyProbe : public CPosfaEngine {
 public:

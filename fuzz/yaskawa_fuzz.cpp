@@ -3,6 +3,7 @@
 // leaves the table, the result is one of the engine's reply results, and a
 // reply long enough for the largest frame a byte count can state is always
 // finished, so no peer can hold a request open with bytes alone.
+#include "CQuietHub.h"
 #include "link/ILinkHub.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/codecs/CYaskawaEngine.h"
@@ -14,14 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CQuietHub : public ILinkHub {
-public:
-    void SendToLink(const std::uint8_t*, int) override {}
-    bool IsLinkUp() const override { return true; }
-    int GetLinkKind() const override { return 0; }
-    void ShowMessage(const std::string&) override {}
-};
 
 class CReplyProbe : public CYaskawaEngine {
 public:
