@@ -6,6 +6,7 @@
 #include "plc/ui/CComYaskawaView.h"
 #include "widgets/CMessageBox.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -45,7 +46,14 @@ void CPcapngExportCommand::SetPathHook(PathFn fn) {
 
 bool CPcapngExportCommand::IsModbusRtu(const CScreenView* screen) {
     const auto* yaskawa = qobject_cast<const CComYaskawaView*>(screen);
-    return yaskawa && yaskawa->GetMode() == CYaskawaEngine::MEMOBUS_RTU;
+    if (!yaskawa)
+        return false;
+    // The radio as the user sees it: the mode is taken from it only when
+    // polling starts, and a capture may come before that.
+    if (const auto* rtu = yaskawa->findChild<const QAbstractButton*>(
+            QString::number(CComYaskawaView::IDC_MODE_RTU)))
+        return rtu->isChecked();
+    return yaskawa->GetMode() == CYaskawaEngine::MEMOBUS_RTU;
 }
 
 bool CPcapngExportCommand::Export(const CTessaryDoc& doc, const QString& path, bool modbusRtu,
