@@ -69,7 +69,60 @@ void PutEnd(std::string& out) {
     Put16(out, 0);
 }
 
+std::uint16_t Crc16(const std::uint8_t* p, std::size_t n) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc = static_cast<std::uint16_t>(crc ^ p[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+// The length of the Modbus RTU frame at p that its check confirms, 0 when
+// none does: a request or reply of the common functions, or an exception.
+std::size_t RtuFrameAt(const std::uint8_t* p, std::size_t left) {
+    if (left < 4)
+        return 0;
+    const std::uint8_t fn = p[1];
+    std::size_t candidates[2] = {0, 0};
+    if (fn & 0x80) {
+        candidates[0] = 5;
+    } else if (fn >= 1 && fn <= 4) {
+        candidates[0] = 8;         // request
+        candidates[1] = 5u + p[2]; // reply: count, then the data
+    } else if (fn == 5 || fn == 6) {
+        candidates[0] = 8;
+    } else if (fn == 15 || fn == 16) {
+        candidates[0] = 8;                         // reply
+        candidates[1] = left >= 7 ? 9u + p[6] : 0; // request
+    }
+    for (const std::size_t n : candidates) {
+        // A frame followed by its CRC, low byte first, checks to zero.
+        if (n >= 4 && n <= left && Crc16(p, n) == 0)
+            return n;
+    }
+    return 0;
+}
+
 } // namespace
+
+std::vector<std::pair<std::size_t, std::size_t>>
+CPcapngWriter::SplitRtuFrames(const std::uint8_t* bytes, std::size_t count) {
+    std::vector<std::pair<std::size_t, std::size_t>> frames;
+    std::size_t at = 0;
+    while (at < count) {
+        const std::size_t n = RtuFrameAt(bytes + at, count - at);
+        if (n == 0)
+            return {{0, count}};
+        frames.emplace_back(at, n);
+        at += n;
+    }
+    if (frames.empty())
+        frames.emplace_back(0, count);
+    return frames;
+}
 
 CPcapngWriter::CPcapngWriter(std::string dissector) : m_strDissector(std::move(dissector)) {
     // The name is NUL-padded to four bytes and the tag's length counts the
@@ -112,9 +165,24 @@ void CPcapngWriter::AppendPacket(const TrafficRecord& record, std::string& out) 
     }
     m_bAny = true;
     m_nLastTimeUs = time;
+    const auto* bytes = record.m_pData;
+    const auto count = static_cast<std::size_t>(record.m_nLength);
+    if (m_strDissector == kModbusRtuDissector && count > 0) {
+        // Frames that came together (a TCP segment holding a reply and the
+        // next one) go out as a packet each, or the dissector reads only
+        // the first; a record that is no row of whole frames stays whole.
+        for (const auto& [at, n] : SplitRtuFrames(bytes, count))
+            AppendBlock(time, record.m_nDirection, bytes + at, n, out);
+    } else {
+        AppendBlock(time, record.m_nDirection, bytes, count, out);
+    }
+}
+
+void CPcapngWriter::AppendBlock(std::int64_t time, int direction, const std::uint8_t* bytes,
+                                std::size_t count, std::string& out) {
+    ++m_nPackets;
     const auto stamp = static_cast<std::uint64_t>(time);
-    const auto length =
-        static_cast<std::uint32_t>(m_pduTags.size() + static_cast<std::size_t>(record.m_nLength));
+    const auto length = static_cast<std::uint32_t>(m_pduTags.size() + count);
 
     const std::size_t at = BeginBlock(out, kEnhancedPacket);
     Put32(out, 0); // the one interface
@@ -124,19 +192,19 @@ void CPcapngWriter::AppendPacket(const TrafficRecord& record, std::string& out) 
     Put32(out, length); // on the wire
     const std::size_t data = out.size();
     out += m_pduTags;
-    if (record.m_nLength > 0)
-        out.append(reinterpret_cast<const char*>(record.m_pData),
-                   static_cast<std::size_t>(record.m_nLength));
+    if (count > 0)
+        out.append(reinterpret_cast<const char*>(bytes), count);
     PadTo4(out, data);
     Put16(out, kOptEpbFlags);
     Put16(out, 4);
-    Put32(out, record.m_nDirection == TRAFFIC_TX ? 2U : 1U);
+    Put32(out, direction == TRAFFIC_TX ? 2U : 1U);
     PutEnd(out);
     FinishBlock(out, at);
 }
 
 bool CPcapngWriter::Export(const CTessaryDoc& doc, const std::filesystem::path& path,
-                           CPcapngWriter writer, std::size_t& untimed, std::string& error) {
+                           CPcapngWriter writer, std::size_t& untimed, std::size_t& packets,
+                           std::string& error) {
     CSafeFile file;
     if (!file.Open(path)) {
         error = "pcapng 파일을 만들 수 없습니다: " + CSafeFile::Text(path) + " (" +
@@ -162,6 +230,7 @@ bool CPcapngWriter::Export(const CTessaryDoc& doc, const std::filesystem::path& 
         return false;
     }
     untimed = writer.GetUntimed();
+    packets = writer.GetPackets();
     return true;
 }
 

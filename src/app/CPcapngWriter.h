@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CTessaryDoc;
 
@@ -17,7 +19,8 @@ class CTessaryDoc;
 //
 // With LINKTYPE_UPPER_PDU every packet starts with the exported-PDU tags
 // naming the Wireshark dissector that decodes it (Modbus RTU for MEMOBUS
-// in RTU framing), so the frames show as Modbus requests and replies.
+// in RTU framing), so the frames show as Modbus requests and replies; a
+// record holding several whole frames is then written as one packet each.
 class CPcapngWriter {
 public:
     static constexpr std::uint16_t LINKTYPE_USER0 = 147;
@@ -45,21 +48,36 @@ public:
     void AppendPacket(const TrafficRecord& record, std::string& out);
     // Records written so far that had no time of their own.
     std::size_t GetUntimed() const { return m_nUntimed; }
+    // Packets written so far: a record of several Modbus RTU frames gives
+    // a packet per frame.
+    std::size_t GetPackets() const { return m_nPackets; }
+
+    // The frames of a block of Modbus RTU bytes as (offset, length): more
+    // than one when the block is a row of whole frames each confirmed by its
+    // CRC, else the block whole.
+    static std::vector<std::pair<std::size_t, std::size_t>>
+    SplitRtuFrames(const std::uint8_t* bytes, std::size_t count);
 
     // Writes the whole document to `path` through a temporary file renamed
     // over it, so a failed export leaves no half file under the name.
-    // `untimed` tells how many records had no time.
+    // `untimed` tells how many records had no time, `packets` how many
+    // packets were written.
     static bool Export(const CTessaryDoc& doc, const std::filesystem::path& path,
-                       CPcapngWriter writer, std::size_t& untimed, std::string& error);
+                       CPcapngWriter writer, std::size_t& untimed, std::size_t& packets,
+                       std::string& error);
 
     // The message for a capture whose records had no times, empty when all
     // had one.
     static std::string UntimedNote(std::size_t untimed, std::size_t count);
 
 private:
+    void AppendBlock(std::int64_t time, int direction, const std::uint8_t* bytes, std::size_t count,
+                     std::string& out);
+
     std::string m_strDissector;
     std::string m_pduTags; // the exported-PDU tags every packet starts with
     std::int64_t m_nLastTimeUs = 0;
     std::size_t m_nUntimed = 0;
+    std::size_t m_nPackets = 0;
     bool m_bAny = false;
 };

@@ -47,14 +47,17 @@ int CCliExport::Run(const std::vector<std::string>& args, std::ostream& out, std
         return 1;
     }
     std::size_t untimed = 0;
+    std::size_t packets = 0;
     const CPcapngWriter writer = modbusRtu ? CPcapngWriter::ModbusRtu() : CPcapngWriter();
-    if (!CPcapngWriter::Export(doc, std::filesystem::path(files[1]), writer, untimed, error)) {
+    if (!CPcapngWriter::Export(doc, std::filesystem::path(files[1]), writer, untimed, packets,
+                               error)) {
         err << "quillet-cli: " << error << '\n';
         return 1;
     }
     const std::string note = CPcapngWriter::UntimedNote(untimed, doc.GetCount());
     if (!note.empty())
         out << note << '\n';
-    out << "records=" << doc.GetCount() << " linktype=" << writer.GetLinkType() << std::endl;
+    out << "records=" << doc.GetCount() << " packets=" << packets
+        << " linktype=" << writer.GetLinkType() << std::endl;
     return out ? 0 : 1;
 }

@@ -156,22 +156,70 @@ TEST(PcapngWriter, ModbusRtuPacketsStartWithTheExportedPduTagsNamingTheDissector
     EXPECT_EQ(ReadPacket(blocks[2]).m_data, tags + sent);
 }
 
+// A TCP segment may carry a reply and the next one together; the Modbus
+// RTU dissector reads one frame per packet, so such a record is split, but
+// only where every piece is a whole frame its CRC confirms.
+TEST(PcapngWriter, SplitsARecordOfWholeModbusRtuFramesOnly) {
+    using Frames = std::vector<std::pair<std::size_t, std::size_t>>;
+    using namespace std::string_literals;                         // the frames hold NUL bytes
+    const std::string read = "\x01\x03\x00\x10\x00\x02\xC5\xCE"s; // request
+    const std::string readReply = "\x01\x03\x04\x00\x0A\x00\x0B\x9B\xF6"s; // 2 words
+    const std::string writeReply("\x01\x10\x00\x05\x00\x02\x51\xC9", 8);
+    const std::string writeRequest("\x01\x10\x00\x05\x00\x02\x04\x00\x07\x12\x34\x8F\x26", 13);
+    const std::string exception = "\x01\x83\x02\xC0\xF1";
+    const struct {
+        const char* m_strName;
+        std::string m_bytes;
+        Frames m_frames;
+    } cases[] = {
+        {"one frame", read, {{0, 8}}},
+        {"two replies", readReply + writeReply, {{0, 9}, {9, 8}}},
+        {"request, exception", writeRequest + exception, {{0, 13}, {13, 5}}},
+        {"a frame and a piece", read + read.substr(0, 3), {{0, 11}}},
+        {"a spoilt check", readReply.substr(0, 8) + "\x00"s + writeReply, {{0, 17}}},
+        {"no Modbus", "hello", {{0, 5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.m_strName);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.m_bytes.data());
+        EXPECT_EQ(CPcapngWriter::SplitRtuFrames(bytes, c.m_bytes.size()), c.m_frames);
+    }
+
+    // Both frames keep the record's time and direction.
+    CTessaryDoc doc;
+    const std::string both = readReply + writeReply;
+    doc.AddRecord(TRAFFIC_RX, reinterpret_cast<const std::uint8_t*>(both.data()),
+                  static_cast<int>(both.size()), 77);
+    CPcapngWriter writer = CPcapngWriter::ModbusRtu();
+    std::string file = writer.Header();
+    writer.AppendPacket(doc.GetRecord(0), file);
+    EXPECT_EQ(writer.GetPackets(), 2u);
+    const std::vector<Block> blocks = Blocks(file);
+    ASSERT_EQ(blocks.size(), 4u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Packet p = ReadPacket(blocks[2 + i]);
+        EXPECT_EQ(p.m_nTimeUs, 77u);
+        EXPECT_EQ(p.m_nFlags, 1u);
+        EXPECT_EQ(p.m_data.substr(16), i == 0 ? readReply : writeReply);
+    }
+}
+
 TEST(PcapngWriter, ExportWritesTheFileOrLeavesNothingUnderItsName) {
     TempDir dir;
     CTessaryDoc doc;
     const std::uint8_t byte = 0x41;
     doc.AddRecord(TRAFFIC_TX, &byte, 1);
-    std::size_t untimed = 0;
+    std::size_t untimed = 0, packets = 0;
     std::string error;
     const auto out = dir / "out.pcapng";
-    ASSERT_TRUE(CPcapngWriter::Export(doc, out, CPcapngWriter(), untimed, error)) << error;
+    ASSERT_TRUE(CPcapngWriter::Export(doc, out, CPcapngWriter(), untimed, packets, error)) << error;
     EXPECT_EQ(untimed, 1u);
     EXPECT_EQ(Blocks(ReadFile(out)).size(), 3u);
 
     // A folder in the way: refused with a message, nothing written.
     const auto taken = dir / "taken.pcapng";
     std::filesystem::create_directory(taken);
-    EXPECT_FALSE(CPcapngWriter::Export(doc, taken, CPcapngWriter(), untimed, error));
+    EXPECT_FALSE(CPcapngWriter::Export(doc, taken, CPcapngWriter(), untimed, packets, error));
     EXPECT_NE(error.find("taken.pcapng"), std::string::npos) << error;
     EXPECT_TRUE(std::filesystem::is_directory(taken));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),

@@ -59,10 +59,11 @@ bool CPcapngExportCommand::IsModbusRtu(const CScreenView* screen) {
 bool CPcapngExportCommand::Export(const CTessaryDoc& doc, const QString& path, bool modbusRtu,
                                   QString& message) {
     std::size_t untimed = 0;
+    std::size_t packets = 0;
     std::string error;
     const CPcapngWriter writer = modbusRtu ? CPcapngWriter::ModbusRtu() : CPcapngWriter();
     if (!CPcapngWriter::Export(doc, std::filesystem::path(path.toStdU16String()), writer, untimed,
-                               error)) {
+                               packets, error)) {
         message = QString::fromStdString(error);
         return false;
     }
