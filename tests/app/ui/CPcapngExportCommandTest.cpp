@@ -2,11 +2,17 @@
 
 #include "analyzer/ui/CTessaryView.h"
 #include "app/CPcapngWriter.h"
+#include "app/CProgramSettings.h"
+#include "app/CQSettingsStore.h"
+#include "app/ui/CMainFrame.h"
 #include "app/ui/CPcapngExportCommand.h"
 #include "plc/ui/CComYaskawaView.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -55,6 +61,38 @@ TEST(PcapngExportCommand, AFailedExportSaysWhyAndWritesNothing) {
     EXPECT_FALSE(CPcapngExportCommand::Export(host.m_doc, path, false, message));
     EXPECT_TRUE(message.contains(path)) << message.toStdString();
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// The file menu carries the command, after "저장...AS", and it exports the
+// window's capture.
+TEST(PcapngExportCommand, TheFileMenuExportsTheCapture) {
+    QTemporaryDir dir;
+    CQSettingsStore store(dir.filePath(QStringLiteral("QUILLET.ini")));
+    CProgramSettings settings;
+    settings.Load(store);
+    CMainFrame frame(settings, store);
+    const std::uint8_t ack = 0x06;
+    frame.Doc().AddRecord(TRAFFIC_RX, &ack, 1, 1765400000000000);
+
+    QMenu* file = frame.menuBar()->actions().constFirst()->menu();
+    ASSERT_NE(file, nullptr);
+    QStringList texts;
+    for (QAction* action : file->actions())
+        texts << action->text();
+    const qsizetype at = texts.indexOf(QString::fromUtf8(CPcapngExportCommand::kMenuText));
+    ASSERT_GT(at, 0) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(texts[at - 1], QStringLiteral("저장...AS"));
+
+    const QString path = dir.filePath(QStringLiteral("menu.pcapng"));
+    CPcapngExportCommand::SetPathHook([&] { return path; });
+    CMessageRecorder messages;
+    file->actions()[at]->trigger();
+    CPcapngExportCommand::SetPathHook({});
+    ASSERT_EQ(messages.m_messages.size(), 1u);
+    EXPECT_TRUE(messages.m_messages[0].m_strText.contains(path));
+    EXPECT_FALSE(
+        messages.m_messages[0].m_strText.contains(QStringLiteral("1 ms"))); // it had a time
+    EXPECT_TRUE(QFile::exists(path));
 }
 
 } // namespace
