@@ -52,9 +52,8 @@ void FinishBlock(std::string& out, std::size_t at) {
     PadTo4(out, at);
     const auto length = static_cast<std::uint32_t>(out.size() - at + 4);
     Put32(out, length);
-    std::string head;
-    Put32(head, length);
-    out.replace(at + 4, 4, head);
+    for (std::size_t i = 0; i < 4; ++i)
+        out[at + 4 + i] = static_cast<char>((length >> (8 * i)) & 0xFF);
 }
 
 void PutOption(std::string& out, std::uint16_t code, const std::string& value) {

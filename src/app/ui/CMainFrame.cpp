@@ -17,7 +17,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -30,6 +29,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <chrono>
 
 namespace {
 
@@ -68,7 +69,13 @@ CMainFrame::CMainFrame(const CProgramSettings& settings, ISettingsStore& store, 
                 m_pScreen->OnLampTimer();
             ShowMessage(QString::fromStdString(text));
         },
-        [] { return QDateTime::currentMSecsSinceEpoch() * 1000; });
+        [] {
+            // To the microsecond: the gaps between blocks and the pcapng
+            // export show them.
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        });
     m_pLinkManager = std::make_unique<CLinkManager>(m_pHub.get(), &m_ports);
     m_pHub->SetLinkControl(m_pLinkManager.get());
 
