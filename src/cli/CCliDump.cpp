@@ -3,6 +3,7 @@
 #include "analyzer/CRecordInfo.h"
 #include "analyzer/CTrafficPage.h"
 #include "app/CAlrFile.h"
+#include "app/CPcapngReader.h"
 #include "app/CProgramSettings.h"
 #include "app/CTessaryDoc.h"
 #include "app/TrafficRecord.h"
@@ -63,11 +64,15 @@ int CCliDump::Run(const std::vector<std::string>& args, std::ostream& out, std::
         }
     }
     if (file.empty())
-        return Usage(err, "the capture file FILE.alr is missing");
+        return Usage(err, "the capture file FILE.alr (or FILE.pcapng) is missing");
 
     CTessaryDoc doc;
     std::string error;
-    if (!CAlrFile::Load(doc, std::filesystem::path(file), error)) {
+    // A pcapng file (by its extension) brings its times along.
+    const bool loaded = CPcapngReader::IsPcapngPath(file)
+                            ? CPcapngReader::Load(doc, std::filesystem::path(file), error)
+                            : CAlrFile::Load(doc, std::filesystem::path(file), error);
+    if (!loaded) {
         err << error << '\n';
         return 1;
     }

@@ -190,6 +190,29 @@ TEST_F(ExportCli, CaptureWritesLivePcapngThatDecodesAsModbusRtu) {
     sim.Wait(10s);
     EXPECT_NE(ReadFile(m_dir / "sim.out").find("write HR 6 4660"), std::string::npos);
 
+    // dump reads the file back with its times: a line per packet, times to
+    // the millisecond, gaps from the first packet on.
+    const Outcome dump = Cli({"dump", pcapng.string(), "--binary", "--times"});
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    const std::string gridEnd = "R51\tRC9\n"; // the write's reply ends the grid
+    const std::size_t grid = dump.out.find(gridEnd);
+    ASSERT_NE(grid, std::string::npos) << dump.out;
+    const std::string perRecord = dump.out.substr(grid + gridEnd.size());
+    const std::vector<std::pair<std::string, bool>> starts = {
+        {"1\tT\t8\t", false}, {"2\tT\t13\t", true}, {"3\tR\t9\t", true}, {"4\tR\t8\t", true}};
+    std::size_t line = 0;
+    for (const auto& [start, gap] : starts) {
+        const std::size_t end = perRecord.find('\n', line);
+        ASSERT_NE(end, std::string::npos) << perRecord;
+        const std::string text = perRecord.substr(line, end - line);
+        EXPECT_TRUE(text.starts_with(start)) << text;
+        // "2026-12-10 20:55:44.616", then the gap or "-".
+        EXPECT_EQ(text.find('.', start.size()), start.size() + 19) << text;
+        EXPECT_EQ(text.ends_with(" ms"), gap) << text;
+        line = end + 1;
+    }
+    EXPECT_EQ(line, perRecord.size()) << perRecord;
+
     if (!HasTshark())
         GTEST_SKIP() << "tshark is not installed: the file is not read back";
     EXPECT_EQ(Tshark(pcapng, {"frame.p2p_dir", "modbus.func_code", "modbus.reference_num",
