@@ -2,6 +2,7 @@
 
 #include "app/CAlrFile.h"
 #include "app/CLinkHub.h"
+#include "app/CPcapngReader.h"
 #include "app/CPcapngWriter.h"
 #include "app/CProgramSettings.h"
 #include "app/CQSettingsStore.h"
@@ -20,8 +21,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -102,16 +101,6 @@ void EndAfter(QTimer& limit, int seconds, QCoreApplication& app) {
         limit.start(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
     });
     limit.start(seconds * 1000);
-}
-
-// The extension chooses the format: ".pcapng" (any case) or the .ALR file.
-bool IsPcapng(const std::string& path) {
-    const std::string ext = ".pcapng";
-    if (path.size() < ext.size())
-        return false;
-    return std::equal(
-        ext.begin(), ext.end(), path.end() - static_cast<std::ptrdiff_t>(ext.size()),
-        [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 // A live pcapng capture goes to its file block by block as the records
@@ -199,7 +188,8 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     }
     if (outPath.empty())
         return Usage(err, "--out FILE.alr is required");
-    const bool pcapng = IsPcapng(outPath);
+    // The extension chooses the format: ".pcapng" (any case), else .alr.
+    const bool pcapng = CPcapngReader::IsPcapngPath(outPath);
     if (modbusRtu && !pcapng)
         return Usage(err, "--as modbus-rtu needs an --out FILE.pcapng");
     if (!CheckTarget(outPath, err))
