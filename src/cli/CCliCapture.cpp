@@ -2,6 +2,8 @@
 
 #include "app/CAlrFile.h"
 #include "app/CLinkHub.h"
+#include "app/CPcapngReader.h"
+#include "app/CPcapngWriter.h"
 #include "app/CProgramSettings.h"
 #include "app/CQSettingsStore.h"
 #include "app/CSafeFile.h"
@@ -22,6 +24,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -100,6 +103,41 @@ void EndAfter(QTimer& limit, int seconds, QCoreApplication& app) {
     limit.start(seconds * 1000);
 }
 
+// A live pcapng capture goes to its file block by block as the records
+// come, flushed each time: a crash or a pulled plug loses at most the
+// blocks of the last moment, not the capture.
+class CPcapngStream {
+public:
+    CPcapngStream(const std::string& path, CPcapngWriter writer)
+        : m_file(path, std::ios::binary | std::ios::trunc), m_writer(std::move(writer)) {
+        const std::string header = m_writer.Header();
+        m_file.write(header.data(), static_cast<std::streamsize>(header.size()));
+        m_file.flush();
+    }
+    bool IsOk() const { return static_cast<bool>(m_file); }
+    // Writes the records that came since the last call.
+    bool Drain(const CTessaryDoc& doc) {
+        if (m_nWritten >= doc.GetCount())
+            return IsOk();
+        m_buffer.clear();
+        for (; m_nWritten < doc.GetCount(); ++m_nWritten)
+            m_writer.AppendPacket(doc.GetRecord(m_nWritten), m_buffer);
+        m_file.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+        m_file.flush();
+        return IsOk();
+    }
+    bool Close() {
+        m_file.close();
+        return IsOk();
+    }
+
+private:
+    std::ofstream m_file;
+    CPcapngWriter m_writer;
+    std::string m_buffer;
+    std::size_t m_nWritten = 0;
+};
+
 } // namespace
 
 int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, std::ostream& err) {
@@ -110,17 +148,22 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
         return Usage(err, problem);
 
     std::string outPath;
+    bool modbusRtu = false;
     int seconds = -1;
     std::vector<std::vector<std::uint8_t>> sends;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a != "--out" && a != "--seconds" && a != "--send-hex")
+        if (a != "--out" && a != "--seconds" && a != "--send-hex" && a != "--as")
             return Usage(err, "unknown option '" + a + "'");
         if (i + 1 >= args.size())
             return Usage(err, a + " needs a value");
         const std::string& v = args[++i];
         if (a == "--out") {
             outPath = v;
+        } else if (a == "--as") {
+            if (v != "modbus-rtu")
+                return Usage(err, "--as knows modbus-rtu only, not '" + v + "'");
+            modbusRtu = true;
         } else if (a == "--seconds") {
             // A timer takes at most about 24 days.
             if (!CProgramSettings::ParseInt(v, seconds) || seconds < 0 || seconds > kMaxSeconds)
@@ -145,6 +188,10 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     }
     if (outPath.empty())
         return Usage(err, "--out FILE.alr is required");
+    // The extension chooses the format: ".pcapng" (any case), else .alr.
+    const bool pcapng = CPcapngReader::IsPcapngPath(outPath);
+    if (modbusRtu && !pcapng)
+        return Usage(err, "--as modbus-rtu needs an --out FILE.pcapng");
     if (!CheckTarget(outPath, err))
         return 1;
     CatchStopSignals();
@@ -160,15 +207,21 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     for (const auto& [n, device] : link.m_comDevices)
         ports.SetOverride(n, QString::fromStdString(device));
 
+    // Record times are wall-clock microseconds since the epoch, as in the
+    // window program, advanced by the steady clock so that a clock set
+    // during the capture neither reorders nor stretches the records.
     const auto start = std::chrono::steady_clock::now();
+    const std::int64_t startEpochUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::system_clock::now().time_since_epoch())
+                                          .count();
     // The hub outlives the manager, whose last close still reports to it.
     CTessaryDoc doc;
     CLinkHub hub(
         doc, nullptr, [&err](const std::string& text) { err << text << std::endl; },
-        [start] {
-            return std::chrono::duration_cast<std::chrono::microseconds>(
-                       std::chrono::steady_clock::now() - start)
-                .count();
+        [start, startEpochUs] {
+            return startEpochUs + std::chrono::duration_cast<std::chrono::microseconds>(
+                                      std::chrono::steady_clock::now() - start)
+                                      .count();
         });
     CLinkManager manager(&hub, &ports);
     hub.SetLinkControl(&manager);
@@ -180,11 +233,28 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
     if (!watch.CameUp() && watch.Ended())
         return watch.Verdict(err, kCommand); // the link has said why
 
+    // The pcapng file is opened once the link is up: a link that never
+    // comes up leaves any file of that name as it was, as for .alr.
+    std::unique_ptr<CPcapngStream> stream;
+    bool streamFailed = false;
+    const auto drain = [&] {
+        if (streamFailed)
+            return false;
+        if (!pcapng || !watch.CameUp())
+            return true;
+        if (!stream)
+            stream = std::make_unique<CPcapngStream>(outPath, modbusRtu ? CPcapngWriter::ModbusRtu()
+                                                                        : CPcapngWriter());
+        streamFailed = !stream->Drain(doc);
+        return !streamFailed;
+    };
     const auto sendToLink = [&hub](const std::uint8_t* bytes, int count) {
         hub.SendToLink(bytes, count);
     };
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (!drain())
+            app.quit(); // said once the loop has ended
         if (g_bInterrupted || !watch.Poll(sendToLink))
             app.quit();
     });
@@ -215,7 +285,14 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
         return watch.Verdict(err, kCommand); // nothing crossed a link that never came up
 
     std::string error;
-    const bool saved = CAlrFile::Store(doc, outPath, error);
+    bool saved = false;
+    if (pcapng) {
+        saved = drain() && stream->Close();
+        if (!saved)
+            error = "캡처 파일을 쓸 수 없습니다: " + outPath;
+    } else {
+        saved = CAlrFile::Store(doc, outPath, error);
+    }
     RestoreStopSignals();
     if (!saved) {
         err << "quillet-cli: " << error << '\n';

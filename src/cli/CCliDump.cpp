@@ -1,7 +1,9 @@
 #include "cli/CCliDump.h"
 
+#include "analyzer/CRecordInfo.h"
 #include "analyzer/CTrafficPage.h"
 #include "app/CAlrFile.h"
+#include "app/CPcapngReader.h"
 #include "app/CProgramSettings.h"
 #include "app/CTessaryDoc.h"
 #include "app/TrafficRecord.h"
@@ -16,16 +18,36 @@ int Usage(std::ostream& err, const std::string& problem) {
     return CCliUsage::kUsageError;
 }
 
+// After the grid: one line per record with a byte on the page shown.
+void DumpTimes(const CTessaryDoc& doc, const CTrafficPage& grid, std::ostream& out) {
+    if (grid.GetFilled() == 0)
+        return;
+    const auto start = static_cast<std::uint64_t>(grid.GetPage() - 1) * PAGE_CELLS;
+    const std::size_t first = doc.FindRecordByByte(start);
+    const std::size_t last =
+        doc.FindRecordByByte(start + static_cast<std::uint64_t>(grid.GetFilled()) - 1);
+    bool timed = false;
+    for (std::size_t r = first; r <= last && !timed; ++r)
+        timed = doc.GetRecord(r).m_nTimeUs != 0;
+    if (!timed)
+        out << CRecordInfo::kNoTimes << '\n';
+    for (std::size_t r = first; r <= last && r < doc.GetCount(); ++r)
+        out << CRecordInfo::DumpLine(doc, r) << '\n';
+}
+
 } // namespace
 
 int CCliDump::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string file;
     int mode = RX_MODE_ASCII;
     int page = 1;
+    bool times = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--binary") {
             mode = RX_MODE_BINARY;
+        } else if (a == "--times") {
+            times = true;
         } else if (a == "--page") {
             if (i + 1 >= args.size())
                 return Usage(err, "--page needs a page number");
@@ -42,11 +64,15 @@ int CCliDump::Run(const std::vector<std::string>& args, std::ostream& out, std::
         }
     }
     if (file.empty())
-        return Usage(err, "the capture file FILE.alr is missing");
+        return Usage(err, "the capture file FILE.alr (or FILE.pcapng) is missing");
 
     CTessaryDoc doc;
     std::string error;
-    if (!CAlrFile::Load(doc, std::filesystem::path(file), error)) {
+    // A pcapng file (by its extension) brings its times along.
+    const bool loaded = CPcapngReader::IsPcapngPath(file)
+                            ? CPcapngReader::Load(doc, std::filesystem::path(file), error)
+                            : CAlrFile::Load(doc, std::filesystem::path(file), error);
+    if (!loaded) {
         err << error << '\n';
         return 1;
     }
@@ -67,6 +93,8 @@ int CCliDump::Run(const std::vector<std::string>& args, std::ostream& out, std::
         }
         out << '\n';
     }
+    if (times)
+        DumpTimes(doc, grid, out);
     out.flush();
     return out ? 0 : 1;
 }

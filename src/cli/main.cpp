@@ -1,6 +1,7 @@
 #include "cli/CCliCapture.h"
 #include "cli/CCliChat.h"
 #include "cli/CCliDump.h"
+#include "cli/CCliExport.h"
 #include "cli/CCliFileSend.h"
 #include "cli/CCliPoll.h"
 #include "cli/CCliSim.h"
@@ -34,6 +35,8 @@ int Run(std::vector<std::string> args) {
         return CCliCapture::Run(args, std::cout, std::cerr);
     if (command == "dump")
         return CCliDump::Run(args, std::cout, std::cerr);
+    if (command == "export")
+        return CCliExport::Run(args, std::cout, std::cerr);
     if (command == "poll")
         return CCliPoll::Run(args, std::cout, std::cerr);
     if (command == "sim")

@@ -104,6 +104,7 @@ void CTessaryView::BuildControls() {
     m_pGrid = new CTrafficGrid(this);
     name(m_pGrid, IDC_GRID);
     m_pGrid->move(8, 8);
+    m_pGrid->SetDocument(&m_host.Doc());
 
     // The column beside the grid.
     constexpr int x = 597;

@@ -1,13 +1,17 @@
 #include "analyzer/ui/CTrafficGrid.h"
 
+#include "analyzer/CRecordInfo.h"
 #include "analyzer/ui/ColorRef.h"
+#include "app/CTessaryDoc.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -40,6 +44,8 @@ void CTrafficGrid::SetPage(const CTrafficPage& page, std::uint32_t colorRx, std:
     m_rxColor = FromColorRef(colorRx);
     m_txColor = FromColorRef(colorTx);
     m_textColor = FromColorRef(colorText);
+    m_nPageStart = static_cast<std::uint64_t>(page.GetPage() - 1) * PAGE_CELLS;
+    m_nFilled = page.GetFilled();
     for (int i = 0; i < PAGE_CELLS; ++i) {
         const TrafficCell& cell = page.Cell(i);
         const std::string& text = cell.m_strText;
@@ -52,6 +58,31 @@ void CTrafficGrid::SetPage(const CTrafficPage& page, std::uint32_t colorRx, std:
         m_directions[Index(i)] = static_cast<std::uint8_t>(cell.m_nDirection);
     }
     update();
+}
+
+QString CTrafficGrid::ToolTipText(int cell) const {
+    if (!m_pDoc || cell < 0 || cell >= m_nFilled)
+        return {};
+    // The document may have been cleared since the page was painted: a byte
+    // past its end has no record and no tooltip.
+    const std::size_t record =
+        m_pDoc->FindRecordByByte(m_nPageStart + static_cast<std::uint64_t>(cell));
+    return QString::fromStdString(CRecordInfo::Tooltip(*m_pDoc, record));
+}
+
+bool CTrafficGrid::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = ToolTipText(CellAt(help->pos()));
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 QColor CTrafficGrid::CellBackground(int cell) const {

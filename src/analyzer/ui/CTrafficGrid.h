@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 
+class CTessaryDoc;
 class QMenu;
 
 // The analyzer's 29 x 18 byte grid, painted by hand: a table widget with 522
@@ -35,6 +36,12 @@ public:
     void SetPage(const CTrafficPage& page, std::uint32_t colorRx, std::uint32_t colorTx,
                  std::uint32_t colorText);
 
+    // The capture the pages come from, for the cells' tooltips.
+    void SetDocument(const CTessaryDoc* doc) { m_pDoc = doc; }
+    // What hovering a cell shows: the time, direction, length and gap of
+    // the block its byte came from; empty for an empty cell.
+    QString ToolTipText(int cell) const;
+
     QString CellText(int cell) const { return m_texts[Index(cell)]; }
     QColor CellBackground(int cell) const;
     QColor TextColor() const { return m_textColor; }
@@ -57,6 +64,7 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -79,6 +87,9 @@ private:
     QColor m_textColor;
     QColor m_emptyColor;
     QFont m_cellFont;
+    const CTessaryDoc* m_pDoc = nullptr;
+    std::uint64_t m_nPageStart = 0; // byte number of the first cell
+    int m_nFilled = 0;
     int m_nAnchor = -1;
     int m_nCurrent = -1;
     // Laid-out labels; a page shows at most a few hundred different ones.

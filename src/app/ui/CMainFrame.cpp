@@ -4,6 +4,7 @@
 #include "app/CQSettingsStore.h"
 #include "app/ISettingsStore.h"
 #include "app/ui/CAboutDlg.h"
+#include "app/ui/CPcapngExportCommand.h"
 #include "app/ui/CScreenFactory.h"
 #include "app/ui/CScreenView.h"
 #include "link/CLinkManager.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -29,6 +29,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <chrono>
 
 namespace {
 
@@ -67,7 +69,13 @@ CMainFrame::CMainFrame(const CProgramSettings& settings, ISettingsStore& store, 
                 m_pScreen->OnLampTimer();
             ShowMessage(QString::fromStdString(text));
         },
-        [] { return QDateTime::currentMSecsSinceEpoch() * 1000; });
+        [] {
+            // To the microsecond: the gaps between blocks and the pcapng
+            // export show them.
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        });
     m_pLinkManager = std::make_unique<CLinkManager>(m_pHub.get(), &m_ports);
     m_pHub->SetLinkControl(m_pLinkManager.get());
 
@@ -130,6 +138,7 @@ void CMainFrame::BuildMenus() {
     AddCommand(m_pFileMenu, ID_FILE_OPEN, tr("열기...OPEN"))->setShortcut(QKeySequence::Open);
     AddCommand(m_pFileMenu, ID_FILE_SAVE, tr("저장...SAVE"))->setShortcut(QKeySequence::Save);
     AddCommand(m_pFileMenu, ID_FILE_SAVE_AS, tr("저장...AS"));
+    AddCommand(m_pFileMenu, ID_FILE_EXPORT_PCAPNG, tr(CPcapngExportCommand::kMenuText));
     m_pFileMenu->addSeparator();
     // The four last files come here, with a separator of their own.
     m_pFileClose = AddCommand(m_pFileMenu, ID_FILE_CLOSE, tr("닫기"));
@@ -252,6 +261,9 @@ void CMainFrame::OnCommand(int id) {
             break;
         case ID_FILE_SAVE_AS:
             SaveDocument(true);
+            break;
+        case ID_FILE_EXPORT_PCAPNG:
+            CPcapngExportCommand::Run(this, m_doc, m_pScreen, m_strDocPath);
             break;
         case ID_FILE_NEW:
             // The document has nothing to empty: the records stay and the

@@ -44,6 +44,7 @@ public:
         ID_LAYER_NORMAL = 32816,
         ID_LAYER_BOTTOM = 32817,
         ID_TRAY = 32818,
+        ID_FILE_EXPORT_PCAPNG = 32830,
         ID_FILE_NEW = 57600,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,

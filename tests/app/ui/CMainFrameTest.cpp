@@ -653,6 +653,7 @@ TEST_F(MainFrameTest, TheFourLastFilesAreListedAndOpenedFromTheFileMenu) {
     const QStringList expected{QString::fromUtf8("열기...OPEN"),
                                QString::fromUtf8("저장...SAVE"),
                                QString::fromUtf8("저장...AS"),
+                               QString::fromUtf8("내보내기 (pcapng)…"),
                                QStringLiteral("-"),
                                QStringLiteral("&1 ") + path(5),
                                QStringLiteral("&2 ") + path(4),
@@ -682,7 +683,7 @@ TEST_F(MainFrameTest, TheFourLastFilesAreListedAndOpenedFromTheFileMenu) {
     Exit();
     CMainFrame& again = Start();
     EXPECT_EQ(again.RecentFiles(), (QStringList{path(2), path(5), path(3)}));
-    EXPECT_EQ(again.FileMenu()->actions().size(), 9);
+    EXPECT_EQ(again.FileMenu()->actions().size(), 10);
 }
 
 TEST(QtKorean, StandardButtonsAndDialogsSpeakKorean) {
