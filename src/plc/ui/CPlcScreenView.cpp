@@ -166,6 +166,7 @@ void CPlcScreenView::BuildControls() {
     m_pCounters->setFont(rowFont);
     m_pCounters->setAutoFillBackground(true);
     m_pCounters->setGeometry(row.x(), row.y(), row.width() - 127, row.height());
+    m_pCounters->setIndent(3);
     m_pCounters->setToolTip(
         tr("요청: 보낸 요청, 정상: 맞는 응답, 불량: 요청의 응답이 아니거나 깨진 응답, "
            "예외: PLC가 거절한 응답, 시간초과: 응답 없이 넘어간 요청.\n"

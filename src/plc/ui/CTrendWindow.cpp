@@ -15,6 +15,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -34,6 +35,7 @@ CTrendWindow::CTrendWindow(const QString& strRootLabel, QWidget* parent)
     m_pTimeAxis->setTitleText(tr("시각"));
     m_pValueAxis = new QValueAxis;
     m_pValueAxis->setLabelFormat(QStringLiteral("%d"));
+    m_pValueAxis->setTickCount(6);
     m_pValueAxis->setTitleText(tr("값 (10진수)"));
     m_pChart->addAxis(m_pTimeAxis, Qt::AlignBottom);
     m_pChart->addAxis(m_pValueAxis, Qt::AlignLeft);
@@ -148,7 +150,23 @@ void CTrendWindow::Rebuild() {
     const QDateTime first = m_samples.empty() ? now : m_samples.front().m_time;
     const QDateTime last = m_samples.empty() ? now : m_samples.back().m_time;
     m_pTimeAxis->setRange(first, last > first ? last : first.addSecs(1));
-    m_pValueAxis->setRange(low, high + std::max(1, (high - low) / 20));
+    // Five steps of 1, 2 or 5 times a power of ten: 0, 200, 400 … rather
+    // than 0, 262, 524 ….
+    const double raw = std::max(1.0, (high - low) / 5.0);
+    double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double bottom = 0;
+    double step = power;
+    // The smallest step whose five reach from a multiple of it below the
+    // lowest value past the highest.
+    for (int i = 0;; ++i) {
+        step = power * std::array<double, 3>{1.0, 2.0, 5.0}[static_cast<std::size_t>(i % 3)];
+        if (i % 3 == 2)
+            power *= 10.0;
+        bottom = std::floor(low / step) * step;
+        if (bottom + 5 * step >= high)
+            break;
+    }
+    m_pValueAxis->setRange(bottom, bottom + 5 * step);
     m_pStatus->setText(m_words.empty()
                            ? tr("트리에서 워드를 골라 \"트렌드\"를 누르십시오 (8개까지).")
                            : tr("워드 %1개, 점 %2개 (최근 %3개까지 보관)")
