@@ -55,6 +55,16 @@ std::int64_t NowNs() {
         .count();
 }
 
+// A round trip in ms with one decimal, as the screens show it; "-" before
+// any reply has given one.
+std::string Milliseconds(const CPlcEngine::SCounters& counts, std::int64_t us) {
+    if (counts.m_nRttSamples == 0)
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(us) / 1000.0);
+    return text;
+}
+
 CPlcEngine* CreateYaskawa(ILinkHub& hub) {
     return new CYaskawaEngine(hub);
 }
@@ -299,9 +309,12 @@ int CCliPoll::Run(const std::vector<std::string>& argsIn, std::ostream& out, std
     char rate[64];
     std::snprintf(rate, sizeof rate, "%.1f",
                   secondsPolled > 0 ? static_cast<double>(poll.Finished()) / secondsPolled : 0.0);
-    out << "requests=" << engine->GetRequestCount() << " replies=" << engine->GetReplyCount()
-        << " timeouts=" << engine->GetTimeoutCount() << " bad=" << engine->GetBadReplyCount()
-        << " errors=" << engine->GetErrorReplyCount() << " polls_per_s=" << rate << std::endl;
+    const CPlcEngine::SCounters& counts = engine->GetCounters();
+    out << "requests=" << counts.m_nRequests << " replies=" << counts.m_nGood
+        << " timeouts=" << counts.m_nTimeouts << " bad=" << counts.m_nBad
+        << " errors=" << counts.m_nError << " polls_per_s=" << rate
+        << " rtt_last_ms=" << Milliseconds(counts, counts.m_nRttLastUs)
+        << " rtt_avg_ms=" << Milliseconds(counts, counts.RttAverageUs()) << std::endl;
     if (engine->GetReplyCount() == 0 && !session.LinkLost())
         err << "quillet-cli poll: no request got a good reply" << std::endl;
     return session.LinkLost() || engine->GetReplyCount() == 0 ? 1 : 0;

@@ -2,10 +2,23 @@
 
 #include "link/ILinkHub.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 
-CPlcEngine::CPlcEngine(ILinkHub& hub, int nPlc) : m_hub(hub), m_file(nPlc) {
+namespace {
+
+std::int64_t SteadyMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+CPlcEngine::CPlcEngine(ILinkHub& hub, int nPlc)
+    : m_hub(hub), m_file(nPlc), m_fnClock(&SteadyMicroseconds) {
     m_receive.reserve(kFrameMax);
 }
 
@@ -210,24 +223,37 @@ void CPlcEngine::StoreWord(long long index, std::uint16_t value) {
 }
 
 void CPlcEngine::CountRequest() {
-    ++m_nRequests;
+    ++m_counters.m_nRequests;
     m_bWaiting = true;
+    m_nSentUs = m_fnClock ? m_fnClock() : 0;
 }
 
 void CPlcEngine::CountFinished(int result) {
     if (m_bWaiting) {
         if (result == REPLY_OK)
-            ++m_nReplies;
+            ++m_counters.m_nGood;
         else if (result == REPLY_ERROR)
-            ++m_nErrorReplies;
+            ++m_counters.m_nError;
         else
-            ++m_nBadReplies;
+            ++m_counters.m_nBad;
+        if ((result == REPLY_OK || result == REPLY_ERROR) && m_fnClock) {
+            // A clock stepping back gives 0, never a negative time.
+            const std::int64_t rtt = std::max<std::int64_t>(0, m_fnClock() - m_nSentUs);
+            m_counters.m_nRttLastUs = rtt;
+            m_counters.m_nRttTotalUs += rtt;
+            ++m_counters.m_nRttSamples;
+        }
     }
     m_bWaiting = false;
 }
 
 void CPlcEngine::CountTimeout() {
     if (m_bWaiting)
-        ++m_nTimeouts;
+        ++m_counters.m_nTimeouts;
+    m_bWaiting = false;
+}
+
+void CPlcEngine::ResetCounters() {
+    m_counters = SCounters();
     m_bWaiting = false;
 }

@@ -58,6 +58,33 @@ public:
     // Called with (ID_TIMER_POLL, 100) to set the poll timer and
     // (ID_TIMER_POLL, 0) to kill it.
     using TimerFn = std::function<void(int id, int periodMs)>;
+    // A monotonic clock in microseconds, for the round-trip times only (the
+    // cycle itself runs on ticks).
+    using ClockFn = std::function<std::int64_t()>;
+
+    // The diagnostics of the polling, all counted since construction or the
+    // last ResetCounters. Every request sent opens an exchange, which ends
+    // in exactly one of: a good reply, a bad one (not an answer to the
+    // request: damaged, foreign, late, echoing another request), an error
+    // reply (the PLC answered and refused) or a time-out. So requests =
+    // good + bad + error + time-outs, plus one while an exchange is open.
+    // The round trip runs from the request's first byte sent to the last
+    // byte of the reply that ends it, and is taken from good and error
+    // replies: those come from the station, a bad reply may not.
+    struct SCounters {
+        long long m_nRequests = 0;
+        long long m_nGood = 0;
+        long long m_nBad = 0;
+        long long m_nError = 0;
+        long long m_nTimeouts = 0;
+        long long m_nRttSamples = 0;
+        std::int64_t m_nRttLastUs = 0;
+        std::int64_t m_nRttTotalUs = 0;
+        // The average round trip in microseconds; 0 without a sample.
+        std::int64_t RttAverageUs() const {
+            return m_nRttSamples ? m_nRttTotalUs / m_nRttSamples : 0;
+        }
+    };
 
     CPlcEngine(ILinkHub& hub, int nPlc);
     virtual ~CPlcEngine();
@@ -65,6 +92,8 @@ public:
     CPlcEngine& operator=(const CPlcEngine&) = delete;
 
     void SetTimerHandler(TimerFn fn) { m_fnTimer = std::move(fn); }
+    // Replaces the steady clock (tests).
+    void SetClock(ClockFn fn) { m_fnClock = std::move(fn); }
     // Reads the rows from this file rather than the PLC's file in the
     // current directory (the command line names its own).
     void SetRowsPath(std::filesystem::path path) { m_rowsPath = std::move(path); }
@@ -85,14 +114,18 @@ public:
     int GetTickCount() const { return m_nTicks; }
     const CPlcSettingsFile& GetSettingsFile() const { return m_file; }
 
-    // Counts since construction: requests sent, exchanges finished by a
-    // good reply, by a bad one, by an error reply, and requests given up
-    // by the time-out.
-    long long GetRequestCount() const { return m_nRequests; }
-    long long GetReplyCount() const { return m_nReplies; }
-    long long GetBadReplyCount() const { return m_nBadReplies; }
-    long long GetErrorReplyCount() const { return m_nErrorReplies; }
-    long long GetTimeoutCount() const { return m_nTimeouts; }
+    // The counts of SCounters: requests sent, exchanges finished by a good
+    // reply, by a bad one, by an error reply, and requests given up by the
+    // time-out.
+    const SCounters& GetCounters() const { return m_counters; }
+    long long GetRequestCount() const { return m_counters.m_nRequests; }
+    long long GetReplyCount() const { return m_counters.m_nGood; }
+    long long GetBadReplyCount() const { return m_counters.m_nBad; }
+    long long GetErrorReplyCount() const { return m_counters.m_nError; }
+    long long GetTimeoutCount() const { return m_counters.m_nTimeouts; }
+    // Zeroes every counter. An exchange open now is forgotten: its end
+    // counts nothing, so the counts stay whole from here on.
+    void ResetCounters();
 
     // Why a row of the file cannot be polled (row numbers from 1, as the
     // grid shows them); empty when it can.
@@ -152,9 +185,7 @@ private:
     std::size_t m_nCursor = 0; // m_rows.size() stands for "none"
     MemoryTable* m_pMemory = nullptr;
     std::filesystem::path m_rowsPath; // empty: the PLC's file in the current directory
-    long long m_nRequests = 0;
-    long long m_nReplies = 0;
-    long long m_nBadReplies = 0;
-    long long m_nErrorReplies = 0;
-    long long m_nTimeouts = 0;
+    ClockFn m_fnClock;
+    std::int64_t m_nSentUs = 0; // when the open exchange's request went out
+    SCounters m_counters;
 };

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
+#include <regex>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -59,6 +60,7 @@ std::string RowsFile(const std::vector<Row>& rows) {
 // The last line of a run: the counts, and the rate with one decimal.
 struct Stats {
     long long requests = -1, replies = -1, timeouts = -1, bad = -1, errors = -1;
+    bool rttKnown = false;
 };
 bool ParseStats(const std::string& line, Stats& s) {
     int rateAt = -1, end = -1;
@@ -68,8 +70,16 @@ bool ParseStats(const std::string& line, Stats& s) {
                     &s.requests, &s.replies, &s.timeouts, &s.bad, &s.errors, &rateAt, &end) != 5 ||
         end < 0)
         return false;
-    return line.substr(static_cast<std::size_t>(end)) == "\n" &&
-           std::isdigit(static_cast<unsigned char>(line[static_cast<std::size_t>(rateAt)]));
+    if (!std::isdigit(static_cast<unsigned char>(line[static_cast<std::size_t>(rateAt)])))
+        return false;
+    // The round trips: a number with one decimal each, or "-" before any.
+    const std::string rtt = line.substr(static_cast<std::size_t>(end));
+    static const std::regex kRtt(R"( rtt_last_ms=(-|\d+\.\d) rtt_avg_ms=(-|\d+\.\d)\n)");
+    std::smatch m;
+    if (!std::regex_match(rtt, m, kRtt) || (m[1] == "-") != (m[2] == "-"))
+        return false;
+    s.rttKnown = m[1] != "-";
+    return true;
 }
 
 class Poll : public ::testing::Test {
@@ -179,6 +189,7 @@ TEST_P(PollSlave, ReadRowsFillTheTableAndWriteRowsChangeTheSlave) {
     EXPECT_EQ(stats.timeouts, 0);
     EXPECT_EQ(stats.bad, 0);
     EXPECT_EQ(stats.errors, 0);
+    EXPECT_TRUE(stats.rttKnown);
     EXPECT_EQ(ReadFile(Dump()), "10=111\n11=222\n12=65535\n13=32768\n100=7\n101=65534\n");
 }
 
@@ -342,6 +353,9 @@ TEST_F(Poll, BadAndErrorRepliesAreCountedAndFailTheRun) {
         EXPECT_EQ(stats.replies, 0);
         EXPECT_EQ(stats.timeouts, 0);
         EXPECT_EQ(stats.*c.counted, 3);
+        // An exception is the station's answer and times the round trip;
+        // a bad reply does not.
+        EXPECT_EQ(stats.rttKnown, c.counted == &Stats::errors);
         std::filesystem::remove(m_dir / "ports");
     }
 }

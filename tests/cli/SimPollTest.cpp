@@ -2,6 +2,9 @@
 // loopback TCP and a pty cable, its fault options, and its usage errors.
 #include "cli/SimPoll.h"
 
+#include <cctype>
+#include <cstring>
+
 namespace {
 
 // Yaskawa rows as the screen saves them (CP949 words).
@@ -70,6 +73,30 @@ TEST_F(SimPoll, SpoiledAndDroppedRepliesTakeThePollsRepeatPaths) {
     // Only good replies were stored, and they were right.
     for (const auto& [index, value] : r.Memory())
         EXPECT_EQ(value, index == 0 ? 100u : 200u) << index;
+}
+
+// The counters the screens show, as the poll prints them: every request
+// ends in one of them, and each one the station left unanswered is a
+// time-out.
+TEST_F(SimPoll, CountersAddUpAgainstAStationDroppingEveryFifthRequest) {
+    const std::string rows = Rows(YaskawaRows({{0, 1, 0, 1, 0}, {0, 1, 1, 1, 1}}));
+    const Result r = Run("yaskawa", TCP, {"--mode", "rtu", "--set", "0=7", "--drop-every", "5"},
+                         {"--rows", rows, "--mode", "rtu", "--cycles", "5"});
+    ASSERT_EQ(r.status, 0) << r.pollErr << r.simErr;
+    const long long requests = Result::Count(r.pollOut, "requests");
+    EXPECT_EQ(requests, 10);
+    EXPECT_EQ(Result::Count(r.pollOut, "timeouts"), requests / 5);
+    EXPECT_EQ(Result::Count(r.pollOut, "timeouts"), Result::Count(r.simOut, "dropped"));
+    EXPECT_EQ(Result::Count(r.pollOut, "replies"), requests - requests / 5);
+    EXPECT_EQ(Result::Count(r.pollOut, "bad"), 0);
+    EXPECT_EQ(Result::Count(r.pollOut, "errors"), 0);
+    // The good replies timed their round trips.
+    for (const char* key : {"rtt_last_ms=", "rtt_avg_ms="}) {
+        const std::size_t at = r.pollOut.find(key);
+        ASSERT_NE(at, std::string::npos) << key << r.pollOut;
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(r.pollOut[at + std::strlen(key)])))
+            << key << r.pollOut;
+    }
 }
 
 TEST_F(SimPoll, UsageErrorsNameTheArgument) {

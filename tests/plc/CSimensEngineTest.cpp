@@ -183,6 +183,23 @@ TEST_F(SimensEngine, PollsTheRowsInACircleStartingAtTheSecondTakingARowOnlyWhenT
     EXPECT_EQ(m_memory.Get(0), 7);
 }
 
+// An exchange of several frames is one request: its round trip runs from
+// the STX to the end of the reaction telegram.
+TEST_F(SimensEngine, TheRoundTripCoversTheWholeExchange) {
+    std::int64_t nowUs = 1000;
+    m_engine.SetClock([&nowUs] { return nowUs; });
+    StartWith({Fetch(1, 0, 1, 0)});
+    nowUs = 2000;
+    Accept();
+    nowUs = 9000;
+    Receive(Reaction("00 00 00 00 00 07 10 03"_hex));
+    const CPlcEngine::SCounters& c = m_engine.GetCounters();
+    EXPECT_EQ(c.m_nGood, 1);
+    EXPECT_EQ(c.m_nRequests, 2); // the next STX is out
+    EXPECT_EQ(c.m_nRttSamples, 1);
+    EXPECT_EQ(c.m_nRttLastUs, 8000);
+}
+
 TEST_F(SimensEngine, BitsAreStoredOneItemAWord) {
     StartWith({Fetch(5, 0, 20, 100, "BIT")});
     Accept();

@@ -1,18 +1,22 @@
 #include "plc/ui/CPlcScreenView.h"
 
 #include "app/CLinkHub.h"
+#include "app/CSafeFile.h"
 #include "app/CScreenStates.h"
 #include "app/ui/IScreenHost.h"
-#include "plc/CPlcEngine.h"
+#include "plc/CMemoryTableCsv.h"
 #include "plc/ui/CMemorySetDlg.h"
 #include "plc/ui/CMemoryTreeModel.h"
 #include "plc/ui/CRequestGrid.h"
+#include "plc/ui/CTrendWindow.h"
 #include "widgets/CArtwork.h"
 #include "widgets/CLamp.h"
 #include "widgets/CLampPanel.h"
 #include "widgets/CMessageBox.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -24,6 +28,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <tuple>
@@ -120,18 +125,52 @@ void CPlcScreenView::BuildControls() {
     m_pModel = new CMemoryTreeModel(m_memory, m_form.m_strRootLabel, this);
     m_pTree = new QTreeView(this);
     name(m_pTree, IDC_TREE);
-    m_pTree->setGeometry(Dlu(0, 0, 333, 253));
+    // The tree gives the diagnostics row its bottom 13 units.
+    m_pTree->setGeometry(Dlu(0, 0, 333, 240));
     m_pTree->setModel(m_pModel);
     m_pTree->setHeaderHidden(true);
     m_pTree->setRootIsDecorated(true);
     m_pTree->setUniformRowHeights(true);
     m_pTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several words at once go to the trend window; the memory dialog
+    // takes the current one.
+    m_pTree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QPalette treePalette = m_pTree->palette();
     treePalette.setBrush(QPalette::Base, QBrush(CArtwork::Bitmap(CArtwork::BMP_TREE)));
     m_pTree->setPalette(treePalette);
     m_pTree->installEventFilter(this);
     connect(m_pTree, &QTreeView::doubleClicked, this, &CPlcScreenView::OnTreeActivated);
+
+    // The diagnostics row: the counters, then their reset, the CSV export
+    // and the trend window.
+    const QRect row = Dlu(0, 241, 333, 12);
+    auto rowButton = [&](const QString& text, int id, int right, int width) {
+        auto* button = new QPushButton(text, this);
+        name(button, id);
+        button->setGeometry(row.right() - right, row.y(), width, row.height());
+        return button;
+    };
+    QFont rowFont = font();
+    rowFont.setPixelSize(11);
+    m_pTrendButton = rowButton(tr("트렌드"), IDC_TREND, 43, 44);
+    m_pExportCsv = rowButton(tr("CSV"), IDC_EXPORT_CSV, 80, 36);
+    m_pReset = rowButton(tr("초기화"), IDC_COUNTERS_RESET, 124, 43);
+    for (QPushButton* button : {m_pTrendButton, m_pExportCsv, m_pReset})
+        button->setFont(rowFont);
+    m_pReset->setToolTip(tr("통신 카운터를 0부터 다시 셉니다."));
+    m_pExportCsv->setToolTip(tr("메모리 테이블을 CSV 파일로 저장합니다 (10진수, 16진수, 2진수)."));
+    m_pTrendButton->setToolTip(tr("트리에서 고른 워드를 트렌드 창에 그립니다 (8개까지)."));
+    m_pCounters = new QLabel(this);
+    name(m_pCounters, IDC_COUNTERS);
+    m_pCounters->setTextFormat(Qt::PlainText);
+    m_pCounters->setFont(rowFont);
+    m_pCounters->setAutoFillBackground(true);
+    m_pCounters->setGeometry(row.x(), row.y(), row.width() - 127, row.height());
+    m_pCounters->setIndent(3);
+    m_pCounters->setToolTip(
+        tr("요청: 보낸 요청, 정상: 맞는 응답, 불량: 요청의 응답이 아니거나 깨진 응답, "
+           "예외: PLC가 거절한 응답, 시간초과: 응답 없이 넘어간 요청.\n"
+           "RTT: 요청을 보낸 때부터 정상 또는 예외 응답의 마지막 바이트까지 (1초마다 갱신)."));
 
     // The grid takes its placeholder's place.
     auto* placeholder = new QFrame(this);
@@ -178,6 +217,9 @@ void CPlcScreenView::BuildControls() {
     connect(m_pOpen, &QPushButton::clicked, this, &CPlcScreenView::OnLoadRows);
     connect(m_pSend, &QPushButton::clicked, this, &CPlcScreenView::OnSend);
     connect(m_pStop, &QPushButton::clicked, this, &CPlcScreenView::OnStop);
+    connect(m_pReset, &QPushButton::clicked, this, &CPlcScreenView::OnResetCounters);
+    connect(m_pExportCsv, &QPushButton::clicked, this, &CPlcScreenView::OnExportCsv);
+    connect(m_pTrendButton, &QPushButton::clicked, this, &CPlcScreenView::OnTrend);
 }
 
 QPushButton* CPlcScreenView::Button(int id) const {
@@ -190,6 +232,12 @@ QPushButton* CPlcScreenView::Button(int id) const {
         return m_pSend;
     case IDC_STOP:
         return m_pStop;
+    case IDC_COUNTERS_RESET:
+        return m_pReset;
+    case IDC_EXPORT_CSV:
+        return m_pExportCsv;
+    case IDC_TREND:
+        return m_pTrendButton;
     default:
         return nullptr;
     }
@@ -351,6 +399,82 @@ void CPlcScreenView::LoadRows(bool bSayLater) {
 
 void CPlcScreenView::OnTreeTimer() {
     m_pModel->Refresh(m_nRadix);
+    ShowCounters();
+    if (m_pTrend)
+        m_pTrend->AddSample(QDateTime::currentDateTime(), m_memory);
+}
+
+QString CPlcScreenView::CountersText(const CPlcEngine::SCounters& c) {
+    const auto ms = [&c](std::int64_t us) {
+        return c.m_nRttSamples ? QString::number(static_cast<double>(us) / 1000.0, 'f', 1)
+                               : QStringLiteral("-");
+    };
+    return tr("요청 %1 · 정상 %2 · 불량 %3 · 예외 %4 · 시간초과 %5 · RTT 최근 %6 / 평균 %7 ms")
+        .arg(c.m_nRequests)
+        .arg(c.m_nGood)
+        .arg(c.m_nBad)
+        .arg(c.m_nError)
+        .arg(c.m_nTimeouts)
+        .arg(ms(c.m_nRttLastUs), ms(c.RttAverageUs()));
+}
+
+void CPlcScreenView::ShowCounters() {
+    m_pCounters->setText(
+        CountersText(m_pEngine ? m_pEngine->GetCounters() : CPlcEngine::SCounters()));
+}
+
+void CPlcScreenView::OnResetCounters() {
+    if (m_pEngine)
+        m_pEngine->ResetCounters();
+    ShowCounters();
+}
+
+bool CPlcScreenView::ExportMemoryCsv(const std::filesystem::path& path, QString& problem) const {
+    std::string reason;
+    if (CSafeFile::WriteAll(path, CMemoryTableCsv::Text(m_memory), &reason))
+        return true;
+    problem =
+        tr("CSV 파일을 저장하지 못했습니다: %1\n%2")
+            .arg(QString::fromStdString(CSafeFile::Text(path)), QString::fromStdString(reason));
+    return false;
+}
+
+QString CPlcScreenView::AskCsvPath() {
+    return QFileDialog::getSaveFileName(this, tr("메모리 테이블 CSV 내보내기"),
+                                        QStringLiteral("memory.csv"), tr("CSV 파일 (*.csv)"));
+}
+
+void CPlcScreenView::OnExportCsv() {
+    const QString path = AskCsvPath();
+    if (path.isEmpty())
+        return;
+    QString problem;
+    if (!ExportMemoryCsv(std::filesystem::path(path.toStdU16String()), problem))
+        CMessageBox::Show(this, problem);
+}
+
+void CPlcScreenView::OnTrend() {
+    if (!m_pTrend) {
+        m_pTrend = new CTrendWindow(m_pModel->GetRootLabel(), this);
+        m_pTrend->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    // In the table's order; the ninth and later are refused, once.
+    std::vector<int> words;
+    for (const QModelIndex& index : m_pTree->selectionModel()->selectedIndexes()) {
+        if (const int word = m_pModel->WordOf(index); word >= 0)
+            words.push_back(word);
+    }
+    std::sort(words.begin(), words.end());
+    QString problem;
+    for (int word : words) {
+        if (!m_pTrend->AddWord(word, problem))
+            break;
+    }
+    m_pTrend->show();
+    m_pTrend->raise();
+    m_pTrend->activateWindow();
+    if (!problem.isEmpty())
+        CMessageBox::Show(m_pTrend, problem);
 }
 
 void CPlcScreenView::OnTreeActivated() {

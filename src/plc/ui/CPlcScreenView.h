@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/ui/CScreenView.h"
+#include "plc/CPlcEngine.h"
 #include "plc/CPlcScreenState.h"
 #include "plc/CPlcSettingsFile.h"
 #include "plc/MemoryTable.h"
+#include "plc/ui/CTrendWindow.h"
 
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -44,6 +47,11 @@ public:
         IDC_RADIX_BINARY = 1058,
         IDC_RADIX_DECIMAL = 1059,
         IDC_RADIX_HEX = 1060,
+        // The diagnostics row under the tree, ours.
+        IDC_COUNTERS = 1100,
+        IDC_COUNTERS_RESET = 1101,
+        IDC_EXPORT_CSV = 1102,
+        IDC_TREND = 1103,
     };
     static constexpr int ID_TIMER_TREE = 2;
     static constexpr int TIMER_TREE_MS = 1000;
@@ -90,6 +98,18 @@ public:
     void OnTreeActivated();
     // The dialog for the tree's selected word, and the write it confirms.
     void EditMemory();
+    // The diagnostics row: the counters start again from 0; the table goes
+    // to a CSV file the user names; the trend window opens with the words
+    // selected in the tree added to it.
+    void OnResetCounters();
+    void OnExportCsv();
+    void OnTrend();
+    // Writes the table as CSV safely; false with the reason.
+    bool ExportMemoryCsv(const std::filesystem::path& path, QString& problem) const;
+    // "요청 R · 정상 G · 불량 B · 예외 E · 시간초과 T · RTT 최근 L / 평균 A ms".
+    static QString CountersText(const CPlcEngine::SCounters& counters);
+    QLabel* CountersLabel() const { return m_pCounters; }
+    CTrendWindow* Trend() const { return m_pTrend; }
 
     const SForm& GetForm() const { return m_form; }
     MemoryTable& Memory() { return m_memory; }
@@ -109,6 +129,8 @@ protected:
     // Runs the dialog; true when the user confirmed it. Tests answer it
     // without a window.
     virtual bool RunMemoryDialog(CMemorySetDlg& dialog);
+    // Where to save the table's CSV; empty when the user cancelled.
+    virtual QString AskCsvPath();
 
     QString TitlePrefix() const override { return m_form.m_strTitlePrefix; }
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +142,7 @@ private:
     void ReadControls();
     void ShowValues();
     void ShowPolling(bool bPolling);
+    void ShowCounters();
     void OnEngineTimer(int id, int periodMs);
     void PlaceLamps();
     std::vector<std::vector<std::string>> GridRows() const;
@@ -152,5 +175,10 @@ private:
     QPushButton* m_pStop = nullptr;
     QPushButton* m_pSave = nullptr;
     QPushButton* m_pOpen = nullptr;
+    QLabel* m_pCounters = nullptr;
+    QPushButton* m_pReset = nullptr;
+    QPushButton* m_pExportCsv = nullptr;
+    QPushButton* m_pTrendButton = nullptr;
+    QPointer<CTrendWindow> m_pTrend;
     QRect m_lampFrame;
 };

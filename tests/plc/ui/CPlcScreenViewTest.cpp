@@ -17,13 +17,16 @@
 #include "plc/ui/CMemorySetDlg.h"
 #include "plc/ui/CMemoryTreeModel.h"
 #include "plc/ui/CRequestGrid.h"
+#include "plc/ui/CTrendWindow.h"
 #include "widgets/CArtwork.h"
 #include "widgets/CLampPanel.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -335,6 +338,98 @@ TEST_F(PlcScreenTest, SendPollsTheSavedRowsAndRepliesReachTheTree) {
     EXPECT_EQ(Sent().size(), 2U);
 }
 
+// The diagnostics row shows the engine's counters at each refresh; reset
+// starts them over while polling goes on.
+TEST_F(PlcScreenTest, TheCountersLineFollowsTheExchangesAndResets) {
+    const QString zero =
+        QStringLiteral("요청 0 · 정상 0 · 불량 0 · 예외 0 · 시간초과 0 · RTT 최근 - / 평균 - ms");
+    EXPECT_EQ(m_view.CountersLabel()->text(), zero);
+    LinkUp();
+    SetRows({{"자동읽기", 1, 0, 1, 0}});
+    Click(CPlcScreenView::IDC_SEND);
+    const Bytes good = AsciiFrame("01 03 02 12 34"_hex);
+    const Bytes exception = AsciiFrame("01 83 02"_hex);
+    const Bytes damaged = ToBytes(":0103021234B5\r\n");
+    for (const Bytes* reply : {&good, &exception, &damaged, &good})
+        m_host.m_hub.DispatchReceived(reply->data(), static_cast<int>(reply->size()));
+    m_view.OnTreeTimer();
+    const QString text = m_view.CountersLabel()->text();
+    EXPECT_TRUE(text.startsWith(
+        QStringLiteral("요청 5 · 정상 2 · 불량 1 · 예외 1 · 시간초과 0 · RTT 최근 ")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QLatin1Char('-'))) << text.toStdString();
+
+    Click(CPlcScreenView::IDC_COUNTERS_RESET);
+    EXPECT_EQ(m_view.CountersLabel()->text(), zero);
+    // The exchange open at the reset is forgotten; polling goes on.
+    m_host.m_hub.DispatchReceived(good.data(), static_cast<int>(good.size()));
+    m_host.m_hub.DispatchReceived(good.data(), static_cast<int>(good.size()));
+    m_view.OnTreeTimer();
+    EXPECT_TRUE(m_view.CountersLabel()->text().startsWith(
+        QStringLiteral("요청 2 · 정상 1 · 불량 0 · 예외 0 · 시간초과 0 · RTT 최근 ")));
+    EXPECT_EQ(Sent().size(), 7U);
+    Click(CPlcScreenView::IDC_STOP);
+}
+
+// The table's CSV goes where the user says, whole; a place it cannot go is
+// said and nothing there is touched.
+TEST_F(PlcScreenTest, TheTableExportsAsCsvAndAFailureIsSaid) {
+    class CExportView : public CComYaskawaView {
+    public:
+        using CComYaskawaView::CComYaskawaView;
+        QString m_strPath;
+
+    protected:
+        QString AskCsvPath() override { return m_strPath; }
+    };
+    CExportView view(m_host);
+    view.InitialUpdate();
+    view.Memory().Set(3, 0xBEEF);
+    view.m_strPath = QString::fromStdString((m_dir / "table.csv").string());
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_EXPORT_CSV), Qt::LeftButton);
+    const std::string csv = ReadFile(m_dir / "table.csv");
+    EXPECT_TRUE(csv.starts_with("index,decimal,hex,binary\r\n0,0,0x0000,"));
+    EXPECT_NE(csv.find("\r\n3,48879,0xBEEF,1011 1110 1110 1111\r\n"), std::string::npos);
+    EXPECT_TRUE(Messages().empty());
+
+    std::filesystem::create_directory(m_dir / "folder.csv");
+    view.m_strPath = QString::fromStdString((m_dir / "folder.csv").string());
+    QTest::mouseClick(view.Button(CPlcScreenView::IDC_EXPORT_CSV), Qt::LeftButton);
+    ASSERT_EQ(Messages().size(), 1U);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("CSV 파일을 저장하지 못했습니다: ")))
+        << Messages()[0].toStdString();
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir / "folder.csv"));
+}
+
+// Words chosen in the tree go to the trend window, eight at most; each
+// refresh adds a point of each.
+TEST_F(PlcScreenTest, TheTrendTakesTheSelectedWordsUpToEight) {
+    QItemSelectionModel* selection = m_view.Tree()->selectionModel();
+    for (int word : {40, 2, 3})
+        selection->select(m_view.Model()->WordIndex(word), QItemSelectionModel::Select);
+    Click(CPlcScreenView::IDC_TREND);
+    CTrendWindow* trend = m_view.Trend();
+    ASSERT_NE(trend, nullptr);
+    EXPECT_EQ(trend->Words(), (std::vector<int>{2, 3, 40}));
+    EXPECT_TRUE(Messages().empty());
+
+    m_view.Memory().Set(40, 400);
+    m_view.OnTreeTimer();
+    m_view.OnTreeTimer();
+    EXPECT_EQ(trend->SampleCount(), 2);
+    ASSERT_EQ(trend->Series(2)->count(), 2);
+    EXPECT_EQ(trend->Series(2)->at(1).y(), 400.0);
+
+    // Six more chosen: five fit, the ninth word is refused and said.
+    selection->clearSelection();
+    for (int word = 10; word < 16; ++word)
+        selection->select(m_view.Model()->WordIndex(word), QItemSelectionModel::Select);
+    Click(CPlcScreenView::IDC_TREND);
+    EXPECT_EQ(trend->Words(), (std::vector<int>{2, 3, 40, 10, 11, 12, 13, 14}));
+    EXPECT_EQ(Messages(), std::vector<QString>{QString::fromUtf8(CTrendWindow::kTooMany)});
+    EXPECT_EQ(m_view.Trend(), trend); // one window per screen
+}
+
 TEST_F(PlcScreenTest, TheTxRadioChoosesTheFraming) {
     struct Case {
         int m_nRadio;
@@ -530,6 +625,10 @@ TEST(PlcScreens, TheProgramHasEachPlcScreenUnderItsNumber) {
         ASSERT_TRUE(CScreenFactory::Has(number)) << number;
         std::unique_ptr<CScreenView> screen(CScreenFactory::Make(number, host, nullptr));
         EXPECT_TRUE(is(screen.get())) << number;
+        // Each has the diagnostics row.
+        for (int id : {CPlcScreenView::IDC_COUNTERS, CPlcScreenView::IDC_COUNTERS_RESET,
+                       CPlcScreenView::IDC_EXPORT_CSV, CPlcScreenView::IDC_TREND})
+            EXPECT_NE(screen->findChild<QWidget*>(QString::number(id)), nullptr) << number << id;
     }
     for (int i = 0; i <= 9; ++i)
         CScreenFactory::Unregister(i);
