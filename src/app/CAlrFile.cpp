@@ -1,28 +1,21 @@
 #include "app/CAlrFile.h"
 
+#include "app/CReadOnlyFile.h"
 #include "app/CSafeFile.h"
 #include "app/CTessaryDoc.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <istream>
 #include <ostream>
-#include <system_error>
 #include <vector>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+constexpr std::size_t kReadSlice = std::size_t{1} << 20;
 
 template <typename... Args> std::string Format(const char* fmt, Args... args) {
     char text[512];
@@ -135,39 +128,63 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
     std::uint64_t chunkFileOffset = 4; // file offset of the chunk's first byte
     const std::uint8_t* tail = nullptr;
     std::size_t tailBytes = 0;
+    // Checked records are entered in batches, which costs less per record.
+    constexpr std::size_t kBatch = 512;
+    CTessaryDoc::PlacedRecord batch[kBatch];
+    std::size_t batched = 0;
+    auto flush = [&] {
+        doc.AddCheckedRecords(batch, batched);
+        batched = 0;
+    };
     while (done < count) {
         std::uint8_t* chunk = doc.BeginChunk();
         if (tailBytes > 0)
             std::memcpy(chunk, tail, tailBytes);
-        const std::size_t filled =
-            tailBytes + read(chunk + tailBytes, CTessaryDoc::kChunkBytes - tailBytes);
+        std::size_t filled = tailBytes;
         std::size_t pos = 0;
-        while (done < count && filled - pos >= 8) {
-            const std::int32_t length = GetLe32(chunk + pos);
-            const std::int32_t direction = GetLe32(chunk + pos + 4);
-            const auto record = static_cast<long long>(done) + 1;
-            const auto at = static_cast<long long>(chunkFileOffset + pos);
-            if (length < 0 || length > TRAFFIC_MAX_LENGTH) {
-                error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 길이 "
-                               "%lld이(가) 0~4096 범위를 벗어납니다.",
-                               record, at, static_cast<long long>(length));
-                return false;
+        bool ended = false;
+        // The chunk is read a slice at a time and each slice is parsed while
+        // it is still in the cache.
+        for (;;) {
+            while (done < count && filled - pos >= 8) {
+                const std::int32_t length = GetLe32(chunk + pos);
+                const std::int32_t direction = GetLe32(chunk + pos + 4);
+                if (length < 0 || length > TRAFFIC_MAX_LENGTH ||
+                    (direction != TRAFFIC_RX && direction != TRAFFIC_TX)) {
+                    const auto record = static_cast<long long>(done) + 1;
+                    const auto at = static_cast<long long>(chunkFileOffset + pos);
+                    if (length < 0 || length > TRAFFIC_MAX_LENGTH)
+                        error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 "
+                                       "길이 %lld이(가) 0~4096 범위를 벗어납니다.",
+                                       record, at, static_cast<long long>(length));
+                    else
+                        error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 "
+                                       "방향 %lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
+                                       record, at, static_cast<long long>(direction));
+                    flush();
+                    return false;
+                }
+                if (filled - pos - 8 < static_cast<std::size_t>(length))
+                    break;
+                batch[batched++] = {static_cast<std::uint32_t>(pos + 8),
+                                    static_cast<std::uint16_t>(length),
+                                    static_cast<std::uint16_t>(direction)};
+                if (batched == kBatch)
+                    flush();
+                pos += 8 + static_cast<std::size_t>(length);
+                ++done;
             }
-            if (direction != TRAFFIC_RX && direction != TRAFFIC_TX) {
-                error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 방향 "
-                               "%lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
-                               record, at, static_cast<long long>(direction));
-                return false;
-            }
-            if (filled - pos - 8 < static_cast<std::size_t>(length))
+            if (done == count || ended || filled == CTessaryDoc::kChunkBytes)
                 break;
-            doc.AddRecordInPlace(direction, pos + 8, length);
-            pos += 8 + static_cast<std::size_t>(length);
-            ++done;
+            const std::size_t want = std::min(kReadSlice, CTessaryDoc::kChunkBytes - filled);
+            const std::size_t got = read(chunk + filled, want);
+            filled += got;
+            ended = got < want;
         }
+        flush(); // before the next chunk is begun
         if (done == count)
             break;
-        if (filled < CTessaryDoc::kChunkBytes) { // the file ended
+        if (ended) {
             const auto record = static_cast<long long>(done) + 1;
             const auto at = static_cast<long long>(chunkFileOffset + pos);
             if (filled - pos < 8)
@@ -187,19 +204,6 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
     return true;
 }
 
-#ifdef _WIN32
-// Why the path cannot be read as a capture, or empty when it can be opened.
-std::string NotAFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return std::generic_category().message(ENOENT);
-    if (ec)
-        return ec.message();
-    return CSafeFile::NotAFileKind(status.type());
-}
-#endif
-
 } // namespace
 
 bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
@@ -209,73 +213,20 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
 
 bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::string& error) {
     // On failure to open, the capture held so far stays.
-    const std::string cannotOpen = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path) + " (";
-#ifdef _WIN32
-    if (const std::string why = NotAFile(path); !why.empty()) {
-        error = cannotOpen + why + ")";
+    CReadOnlyFile file;
+    if (std::string why; !file.Open(path, why)) {
+        error = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path) + " (" + why + ")";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = cannotOpen + std::generic_category().message(errno) + ")";
-        return false;
-    }
-    if (!Load(doc, in, error)) {
-        error.append(" (").append(CSafeFile::Text(path)).append(")");
-        return false;
-    }
-    return true;
-#else
-    // Opened without waiting, so a FIFO is seen for what it is, not waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = cannotOpen + std::generic_category().message(errno) + ")";
-        return false;
-    }
-    struct stat info {};
-    std::string why;
-    if (::fstat(fd, &info) != 0)
-        why = std::generic_category().message(errno);
-    else if (!S_ISREG(info.st_mode))
-        why =
-            CSafeFile::NotAFileKind(S_ISDIR(info.st_mode)    ? std::filesystem::file_type::directory
-                                    : S_ISFIFO(info.st_mode) ? std::filesystem::file_type::fifo
-                                    : S_ISSOCK(info.st_mode) ? std::filesystem::file_type::socket
-                                    : S_ISCHR(info.st_mode)  ? std::filesystem::file_type::character
-                                    : S_ISBLK(info.st_mode)  ? std::filesystem::file_type::block
-                                                             : std::filesystem::file_type::unknown);
-    if (!why.empty()) {
-        ::close(fd);
-        error = cannotOpen + why + ")";
-        return false;
-    }
-    int readError = 0;
     const bool loaded = LoadFrom(
-        doc,
-        [&](std::uint8_t* dest, std::size_t n) {
-            std::size_t got = 0;
-            while (got < n) {
-                const ssize_t r = ::read(fd, dest + got, n - got);
-                if (r < 0 && errno == EINTR)
-                    continue;
-                if (r < 0)
-                    readError = errno;
-                if (r <= 0)
-                    break;
-                got += static_cast<std::size_t>(r);
-            }
-            return got;
-        },
-        error);
-    ::close(fd);
+        doc, [&](std::uint8_t* dest, std::size_t n) { return file.Read(dest, n); }, error);
     if (!loaded) {
         error.append(" (").append(CSafeFile::Text(path));
-        if (readError)
-            error.append(": ").append(std::generic_category().message(readError));
+        if (!file.GetError().empty())
+            error.append(": ").append(file.GetError());
         error.append(")");
     }
     return loaded;
-#endif
 }
 
 std::filesystem::path CAlrFile::OpenPath(const std::string& chosen) {

@@ -1,5 +1,6 @@
 #include "app/CTessaryDoc.h"
 
+#include <algorithm>
 #include <cstring>
 
 CTessaryDoc::CTessaryDoc() = default;
@@ -28,6 +29,33 @@ std::uint8_t* CTessaryDoc::BeginChunk() {
     m_payloadChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
     m_nChunkUsed = 0;
     return m_payloadChunks.back().get();
+}
+
+void CTessaryDoc::AddCheckedRecords(const PlacedRecord* records, std::size_t n) {
+    // Kept in locals: a store to an entry could alias the members, which
+    // would then be reloaded for every record.
+    const std::uint64_t base = LastChunkBase();
+    std::uint64_t total = m_nTotalBytes;
+    std::size_t used = m_nChunkUsed;
+    for (std::size_t i = 0; i < n;) {
+        if (m_pEntryNext == m_pEntryEnd)
+            NewEntryChunk();
+        Entry* next = m_pEntryNext;
+        const std::size_t batch = std::min(n - i, static_cast<std::size_t>(m_pEntryEnd - next));
+        for (std::size_t k = 0; k < batch; ++k, ++i) {
+            const PlacedRecord& r = records[i];
+            next[k] = {total, ((base + r.m_nOffset) << kOffsetShift) |
+                                  (static_cast<std::uint64_t>(r.m_nLength) << kLengthShift) |
+                                  r.m_nDirection};
+            total += r.m_nLength;
+            if (r.m_nLength > 0)
+                used = std::max<std::size_t>(used, r.m_nOffset + r.m_nLength);
+        }
+        m_pEntryNext = next + batch;
+        m_nCount += batch;
+    }
+    m_nTotalBytes = total;
+    m_nChunkUsed = used;
 }
 
 void CTessaryDoc::NewEntryChunk() {
