@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -20,11 +19,11 @@ void CTrafficSearch::ForEachMatch(const CTessaryDoc& doc, std::uint64_t from, st
     if (m == 0 || from >= to)
         return;
     const auto* pat = reinterpret_cast<const std::uint8_t*>(m_strPattern.data());
-    const std::boyer_moore_horspool_searcher searcher(pat, pat + m);
 
     // The last bytes fed that could still start a match: each has fewer than
     // m bytes after it so far, so it is decided by the bytes still to come.
     std::vector<std::uint8_t> pending;
+    pending.reserve(2 * m);
     std::uint64_t pendingStart = from;
     bool stopped = false;
 
@@ -46,18 +45,17 @@ void CTrafficSearch::ForEachMatch(const CTessaryDoc& doc, std::uint64_t from, st
                 return;
             }
         }
-        // Matches wholly inside the run, starting before `to`.
+        // Matches wholly inside the run, starting before `to`: each place
+        // of the first byte, found by memchr, is compared.
         if (n >= m && at < to) {
-            const std::uint8_t* end = run + std::min<std::uint64_t>(n, to - at + m - 1);
-            for (const std::uint8_t* it = run; it + m <= end; ++it) {
-                if (m == 1)
-                    it = static_cast<const std::uint8_t*>(
-                        std::memchr(it, pat[0], static_cast<std::size_t>(end - it)));
-                else
-                    it = searcher(it, end).first;
-                if (it == nullptr || it == end)
+            const std::uint8_t* last = run + std::min<std::uint64_t>(n - m, to - at - 1);
+            for (const std::uint8_t* it = run; it <= last; ++it) {
+                it = static_cast<const std::uint8_t*>(
+                    std::memchr(it, pat[0], static_cast<std::size_t>(last - it) + 1));
+                if (it == nullptr)
                     break;
-                if (!found(at + static_cast<std::uint64_t>(it - run))) {
+                if (std::memcmp(it + 1, pat + 1, m - 1) == 0 &&
+                    !found(at + static_cast<std::uint64_t>(it - run))) {
                     stopped = true;
                     return;
                 }
@@ -74,44 +72,38 @@ void CTrafficSearch::ForEachMatch(const CTessaryDoc& doc, std::uint64_t from, st
         }
     };
 
-    // Records whose bytes lie back to back in storage are searched as one
-    // run; a capture made live is stored that way, chunk by chunk.
-    const std::uint8_t* run = nullptr;
-    std::size_t runLength = 0;
-    std::uint64_t runStart = from;
-    std::uint64_t next = 0;                  // running byte number of the next record
-    const std::uint64_t needed = to + m - 1; // no byte from here on can matter
-    for (std::size_t i = doc.FindRecordByByte(from); i < doc.GetCount(); ++i) {
-        const TrafficRecord r = doc.GetRecord(i);
-        if (r.m_nLength == 0)
-            continue;
-        const std::uint8_t* data = r.m_pData;
-        auto length = static_cast<std::size_t>(r.m_nLength);
-        if (run == nullptr) {
-            next = doc.GetRecordStart(i);
-            const std::uint64_t skip = from - next; // the record holds byte `from`
-            data += skip;
-            length -= static_cast<std::size_t>(skip);
-            next = from;
+    // Short runs (a loaded capture has the file's record headers between
+    // its records) are gathered into one buffer first: copying a few bytes
+    // costs less than a search call per record.
+    constexpr std::size_t kGather = std::size_t{1} << 16;
+    std::vector<std::uint8_t> gathered;
+    gathered.reserve(kGather);
+    std::uint64_t gatheredStart = from;
+    auto flush = [&] {
+        if (!gathered.empty())
+            feed(gathered.data(), gathered.size(), gatheredStart);
+        gathered.clear();
+    };
+    // Past this byte no match can start before `to`.
+    doc.ForEachRun(from, to + m - 1, [&](const std::uint8_t* run, std::size_t n, std::uint64_t at) {
+        if (n >= kGather / 16) {
+            flush();
+            if (!stopped)
+                feed(run, n, at);
+            return !stopped;
         }
-        if (run != nullptr && run + runLength == data) {
-            runLength += length;
-        } else {
-            if (run != nullptr) {
-                feed(run, runLength, runStart);
-                if (stopped)
-                    return;
-            }
-            run = data;
-            runLength = length;
-            runStart = next;
+        if (gathered.size() + n > kGather) {
+            flush();
+            if (stopped)
+                return false;
         }
-        next += length;
-        if (next >= needed)
-            break;
-    }
-    if (run != nullptr)
-        feed(run, runLength, runStart);
+        if (gathered.empty())
+            gatheredStart = at;
+        gathered.insert(gathered.end(), run, run + n);
+        return true;
+    });
+    if (!stopped)
+        flush();
 }
 
 CTrafficSearch::Match CTrafficSearch::FindFirstIn(const CTessaryDoc& doc, std::uint64_t from,

@@ -14,8 +14,8 @@ class CTessaryDoc;
 // numbers (CTessaryDoc::GetRecordStart).
 //
 // The search runs over the document's storage where records lie back to
-// back, with a Boyer-Moore-Horspool searcher, and checks the seams between
-// such runs apart, so a long capture is searched at memory speed.
+// back, finding the pattern's first byte with memchr, and checks the seams
+// between such runs apart, so a long capture is searched at memory speed.
 class CTrafficSearch {
 public:
     static constexpr std::size_t kMaxPattern = 4096;

@@ -72,6 +72,51 @@ public:
     // GetCount() when g is past the last byte.
     std::size_t FindRecordByByte(std::uint64_t g) const;
 
+    // Calls fn(bytes, length, start) for the stored bytes from byte number
+    // `from` on, in order, joining records that lie back to back in storage
+    // into one run (a capture made live is stored that way), until fn
+    // returns false or a run reaches `until`. Empty records are skipped.
+    template <typename Fn> void ForEachRun(std::uint64_t from, std::uint64_t until, Fn&& fn) const {
+        if (from >= m_nTotalBytes)
+            return;
+        const std::size_t first = FindRecordByByte(from);
+        const std::uint8_t* run = nullptr;
+        std::size_t runLength = 0;
+        std::uint64_t runStart = from;
+        std::uint64_t skip = from - EntryAt(first).m_nStart;
+        for (std::size_t c = first / kChunkEntries; c < m_entryChunks.size(); ++c) {
+            const Entry* entries = m_entryChunks[c].get();
+            const std::size_t end = std::min(kChunkEntries, m_nCount - c * kChunkEntries);
+            for (std::size_t k = c == first / kChunkEntries ? first % kChunkEntries : 0; k < end;
+                 ++k) {
+                const std::uint64_t packed = entries[k].m_nPacked;
+                auto length = static_cast<std::size_t>((packed >> kLengthShift) & kLengthMask);
+                if (length == 0)
+                    continue;
+                const std::uint64_t offset = packed >> kOffsetShift;
+                const std::uint8_t* data =
+                    m_payloadChunks[offset / kChunkBytes].get() + offset % kChunkBytes + skip;
+                length -= static_cast<std::size_t>(skip);
+                if (run != nullptr && run + runLength == data) {
+                    runLength += length;
+                } else {
+                    if (run != nullptr && !fn(run, runLength, runStart))
+                        return;
+                    run = data;
+                    runLength = length;
+                    runStart = entries[k].m_nStart + skip;
+                }
+                skip = 0;
+                if (runStart + runLength >= until) {
+                    fn(run, runLength, runStart);
+                    return;
+                }
+            }
+        }
+        if (run != nullptr)
+            fn(run, runLength, runStart);
+    }
+
     // Screen number chosen in the screen menu.
     int GetScreen() const { return m_nScreen; }
     void SetScreen(int screen) { m_nScreen = screen; }
