@@ -15,7 +15,6 @@
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
-constexpr std::size_t kReadSlice = std::size_t{1} << 20;
 
 template <typename... Args> std::string Format(const char* fmt, Args... args) {
     char text[512];
@@ -128,14 +127,6 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
     std::uint64_t chunkFileOffset = 4; // file offset of the chunk's first byte
     const std::uint8_t* tail = nullptr;
     std::size_t tailBytes = 0;
-    // Checked records are entered in batches, which costs less per record.
-    constexpr std::size_t kBatch = 512;
-    CTessaryDoc::PlacedRecord batch[kBatch];
-    std::size_t batched = 0;
-    auto flush = [&] {
-        doc.AddCheckedRecords(batch, batched);
-        batched = 0;
-    };
     while (done < count) {
         std::uint8_t* chunk = doc.BeginChunk();
         if (tailBytes > 0)
@@ -143,10 +134,14 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
         std::size_t filled = tailBytes;
         std::size_t pos = 0;
         bool ended = false;
-        // The chunk is read a slice at a time and each slice is parsed while
-        // it is still in the cache.
+        // What the chunk holds is entered, then the chunk is filled up from
+        // the file and entered again.
         for (;;) {
-            while (done < count && filled - pos >= 8) {
+            // Sound whole records go in at once; the loop below looks only
+            // at the one that stopped them.
+            done += static_cast<std::int32_t>(
+                doc.AddFileRecords(pos, filled, static_cast<std::size_t>(count - done)));
+            if (done < count && filled - pos >= 8) {
                 const std::int32_t length = GetLe32(chunk + pos);
                 const std::int32_t direction = GetLe32(chunk + pos + 4);
                 if (length < 0 || length > TRAFFIC_MAX_LENGTH ||
@@ -161,27 +156,16 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
                         error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 "
                                        "방향 %lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
                                        record, at, static_cast<long long>(direction));
-                    flush();
                     return false;
                 }
-                if (filled - pos - 8 < static_cast<std::size_t>(length))
-                    break;
-                batch[batched++] = {static_cast<std::uint32_t>(pos + 8),
-                                    static_cast<std::uint16_t>(length),
-                                    static_cast<std::uint16_t>(direction)};
-                if (batched == kBatch)
-                    flush();
-                pos += 8 + static_cast<std::size_t>(length);
-                ++done;
             }
             if (done == count || ended || filled == CTessaryDoc::kChunkBytes)
                 break;
-            const std::size_t want = std::min(kReadSlice, CTessaryDoc::kChunkBytes - filled);
+            const std::size_t want = CTessaryDoc::kChunkBytes - filled;
             const std::size_t got = read(chunk + filled, want);
             filled += got;
             ended = got < want;
         }
-        flush(); // before the next chunk is begun
         if (done == count)
             break;
         if (ended) {

@@ -1,6 +1,7 @@
 #include "app/CTessaryDoc.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 CTessaryDoc::CTessaryDoc() = default;
@@ -31,31 +32,51 @@ std::uint8_t* CTessaryDoc::BeginChunk() {
     return m_payloadChunks.back().get();
 }
 
-void CTessaryDoc::AddCheckedRecords(const PlacedRecord* records, std::size_t n) {
-    // Kept in locals: a store to an entry could alias the members, which
-    // would then be reloaded for every record.
+// Capture files are little-endian, and so is every machine this runs on.
+static_assert(std::endian::native == std::endian::little);
+
+std::size_t CTessaryDoc::AddFileRecords(std::size_t& pos, std::size_t filled, std::size_t most) {
+    // One pass with the running values in locals: a store to an entry could
+    // alias the members, which would then be reloaded for every record.
+    const std::uint8_t* chunk = m_payloadChunks.back().get();
     const std::uint64_t base = LastChunkBase();
     std::uint64_t total = m_nTotalBytes;
-    std::size_t used = m_nChunkUsed;
-    for (std::size_t i = 0; i < n;) {
+    std::size_t at = pos;
+    std::size_t entered = 0;
+    bool more = true;
+    while (more && entered < most) {
         if (m_pEntryNext == m_pEntryEnd)
             NewEntryChunk();
         Entry* next = m_pEntryNext;
-        const std::size_t batch = std::min(n - i, static_cast<std::size_t>(m_pEntryEnd - next));
-        for (std::size_t k = 0; k < batch; ++k, ++i) {
-            const PlacedRecord& r = records[i];
-            next[k] = {total, ((base + r.m_nOffset) << kOffsetShift) |
-                                  (static_cast<std::uint64_t>(r.m_nLength) << kLengthShift) |
-                                  r.m_nDirection};
-            total += r.m_nLength;
-            if (r.m_nLength > 0)
-                used = std::max<std::size_t>(used, r.m_nOffset + r.m_nLength);
+        Entry* const end = next + std::min<std::size_t>(
+                                      most - entered, static_cast<std::size_t>(m_pEntryEnd - next));
+        while (next != end) {
+            if (filled - at < 8) {
+                more = false;
+                break;
+            }
+            std::uint32_t length;
+            std::uint32_t direction;
+            std::memcpy(&length, chunk + at, 4);
+            std::memcpy(&direction, chunk + at + 4, 4);
+            if (length > TRAFFIC_MAX_LENGTH ||
+                (direction != TRAFFIC_RX && direction != TRAFFIC_TX) || filled - at - 8 < length) {
+                more = false;
+                break;
+            }
+            *next++ = {total, ((base + at + 8) << kOffsetShift) |
+                                  (static_cast<std::uint64_t>(length) << kLengthShift) | direction};
+            total += length;
+            at += 8 + length;
         }
-        m_pEntryNext = next + batch;
-        m_nCount += batch;
+        entered += static_cast<std::size_t>(next - m_pEntryNext);
+        m_pEntryNext = next;
     }
+    m_nCount += entered;
     m_nTotalBytes = total;
-    m_nChunkUsed = used;
+    m_nChunkUsed = std::max(m_nChunkUsed, at);
+    pos = at;
+    return entered;
 }
 
 void CTessaryDoc::NewEntryChunk() {

@@ -52,16 +52,13 @@ public:
         return true;
     }
 
-    // A record a loader has checked already (direction, length 0..4096),
-    // whose bytes lie at m_nOffset in the last chunk.
-    struct PlacedRecord {
-        std::uint32_t m_nOffset;
-        std::uint16_t m_nLength;
-        std::uint16_t m_nDirection;
-    };
-    // Enters such records in order, without checks or times: the loader's
-    // fast path, which enters a file's records in batches.
-    void AddCheckedRecords(const PlacedRecord* records, std::size_t n);
+    // The loader's fast path: enters the records that lie in the last chunk
+    // from `pos` on as a capture file lays them out (32-bit little-endian
+    // length and direction, then the bytes), at most `most` of them, and
+    // stops before one that is not wholly in the first `filled` bytes or
+    // whose length or direction is invalid. Returns the number entered;
+    // `pos` is left at the first record not entered.
+    std::size_t AddFileRecords(std::size_t& pos, std::size_t filled, std::size_t most);
 
     std::size_t GetCount() const { return m_nCount; }
     std::uint64_t GetTotalBytes() const { return m_nTotalBytes; }
