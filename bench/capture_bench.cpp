@@ -1,7 +1,9 @@
 // Capture document figures: memory per record beyond the payload, the cost of
-// computing a page at the start, middle and end of a long capture, and .ALR
-// save and load speed next to a plain read of the same file.
+// computing a page at the start, middle and end of a long capture, the find
+// bar's worst searches on 1,000,000 records, and .ALR save and load speed
+// next to a plain read of the same file.
 #include "analyzer/CTrafficPage.h"
+#include "analyzer/CTrafficSearch.h"
 #include "app/CAlrFile.h"
 #include "app/CTessaryDoc.h"
 
@@ -35,7 +37,8 @@ std::uint64_t Fill(CTessaryDoc& doc, std::size_t records, std::uint64_t bytes) {
         seed = seed * 1664525u + 1013904223u;
         int len = 1 + static_cast<int>((seed >> 16) % 64);
         if (bytes != 0)
-            len = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(len), bytes - payload));
+            len = static_cast<int>(
+                std::min<std::uint64_t>(static_cast<std::uint64_t>(len), bytes - payload));
         doc.AddRecord(i % 3 ? TRAFFIC_RX : TRAFFIC_TX, block, len, static_cast<std::int64_t>(i));
         payload += static_cast<std::uint64_t>(len);
     }
@@ -55,6 +58,38 @@ double PageMicros(const CTessaryDoc& doc, int page) {
     return times[times.size() / 2];
 }
 
+// Median milliseconds of a search run a few times.
+template <typename Search> double SearchMillis(Search&& search) {
+    std::vector<double> times;
+    for (int r = 0; r < 5; ++r) {
+        auto a = Clock::now();
+        search();
+        times.push_back(Seconds(a, Clock::now()) * 1e3);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The worst cases of the find bar: a pattern that is nowhere (every byte is
+// looked at), one in the last record (forward from the start) and one in the
+// first (backward from the end).
+void SearchFigures(const CTessaryDoc& doc, const char* kind) {
+    const CTrafficSearch absent(std::string("\x01\x02\x03\x04", 4));
+    const CTrafficSearch last(std::string("\xF1\xF2\xF3\xF4\xF5\xF6", 6));
+    const CTrafficSearch first(std::string("\xE1\xE2\xE3\xE4", 4));
+    bool ok = true;
+    const double none = SearchMillis([&] { ok = ok && !absent.FindNext(doc, 0).m_bFound; });
+    const double noneBack =
+        SearchMillis([&] { ok = ok && !absent.FindPrevious(doc, doc.GetTotalBytes()).m_bFound; });
+    const double end = SearchMillis([&] { ok = ok && last.FindNext(doc, 0).m_bFound; });
+    const double start =
+        SearchMillis([&] { ok = ok && first.FindPrevious(doc, doc.GetTotalBytes()).m_bFound; });
+    std::printf("search (%s): %zu records, %llu bytes; absent forward %.1f ms, absent backward "
+                "%.1f ms, in the last record %.1f ms, in the first record backward %.1f ms%s\n",
+                kind, doc.GetCount(), static_cast<unsigned long long>(doc.GetTotalBytes()), none,
+                noneBack, end, start, ok ? "" : " (WRONG RESULT)");
+}
+
 } // namespace
 
 int main() {
@@ -65,15 +100,37 @@ int main() {
         auto* doc = new CTessaryDoc;
         const std::uint64_t payload = Fill(*doc, count, 0);
         const std::size_t after = mallinfo2().uordblks + mallinfo2().hblkhd;
-        const double overhead = (static_cast<double>(after - before) - static_cast<double>(payload)) /
-                                static_cast<double>(count);
+        const double overhead =
+            (static_cast<double>(after - before) - static_cast<double>(payload)) /
+            static_cast<double>(count);
         std::printf("append: %zu records, %llu payload bytes, %.1f bytes per record beyond the "
                     "payload (target <= 32)\n",
                     count, static_cast<unsigned long long>(payload), overhead);
         delete doc;
     }
 
-    // 2. Page computation on a 10-million-byte capture.
+    // 2. Search on 1,000,000 records, made live (records back to back in
+    // storage) and loaded from a file (the record headers between them).
+    {
+        CTessaryDoc live;
+        const std::uint8_t head[4] = {0xE1, 0xE2, 0xE3, 0xE4};
+        live.AddRecord(TRAFFIC_TX, head, 4);
+        Fill(live, 999998, 0);
+        const std::uint8_t tail[6] = {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6};
+        live.AddRecord(TRAFFIC_RX, tail, 6);
+        SearchFigures(live, "made live");
+        const auto path = std::filesystem::temp_directory_path() / "quillet-search-bench.alr";
+        std::string error;
+        CTessaryDoc loaded;
+        if (!CAlrFile::Store(live, path, error) || !CAlrFile::Load(loaded, path, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        std::filesystem::remove(path);
+        SearchFigures(loaded, "loaded");
+    }
+
+    // 3. Page computation on a 10-million-byte capture.
     CTessaryDoc doc;
     Fill(doc, 0, 10000000);
     const int pages = CTrafficPage::PageCount(doc.GetTotalBytes());
@@ -84,7 +141,7 @@ int main() {
                 "(%.2fx), last %.1f us (%.2fx) (target: every page within 2x of page 1)\n",
                 doc.GetCount(), pages, first, middle, middle / first, last, last / first);
 
-    // 3. Save and load against a plain read of the same file.
+    // 4. Save and load against a plain read of the same file.
     const auto path = std::filesystem::temp_directory_path() / "quillet-capture-bench.alr";
     std::string error;
     auto a = Clock::now();

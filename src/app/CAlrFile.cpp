@@ -1,24 +1,16 @@
 #include "app/CAlrFile.h"
 
+#include "app/CReadOnlyFile.h"
 #include "app/CSafeFile.h"
 #include "app/CTessaryDoc.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <istream>
 #include <ostream>
-#include <system_error>
 #include <vector>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -139,35 +131,44 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
         std::uint8_t* chunk = doc.BeginChunk();
         if (tailBytes > 0)
             std::memcpy(chunk, tail, tailBytes);
-        const std::size_t filled =
-            tailBytes + read(chunk + tailBytes, CTessaryDoc::kChunkBytes - tailBytes);
+        std::size_t filled = tailBytes;
         std::size_t pos = 0;
-        while (done < count && filled - pos >= 8) {
-            const std::int32_t length = GetLe32(chunk + pos);
-            const std::int32_t direction = GetLe32(chunk + pos + 4);
-            const auto record = static_cast<long long>(done) + 1;
-            const auto at = static_cast<long long>(chunkFileOffset + pos);
-            if (length < 0 || length > TRAFFIC_MAX_LENGTH) {
-                error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 길이 "
-                               "%lld이(가) 0~4096 범위를 벗어납니다.",
-                               record, at, static_cast<long long>(length));
-                return false;
+        bool ended = false;
+        // What the chunk holds is entered, then the chunk is filled up from
+        // the file and entered again.
+        for (;;) {
+            // Sound whole records go in at once; the loop below looks only
+            // at the one that stopped them.
+            done += static_cast<std::int32_t>(
+                doc.AddFileRecords(pos, filled, static_cast<std::size_t>(count - done)));
+            if (done < count && filled - pos >= 8) {
+                const std::int32_t length = GetLe32(chunk + pos);
+                const std::int32_t direction = GetLe32(chunk + pos + 4);
+                if (length < 0 || length > TRAFFIC_MAX_LENGTH ||
+                    (direction != TRAFFIC_RX && direction != TRAFFIC_TX)) {
+                    const auto record = static_cast<long long>(done) + 1;
+                    const auto at = static_cast<long long>(chunkFileOffset + pos);
+                    if (length < 0 || length > TRAFFIC_MAX_LENGTH)
+                        error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 "
+                                       "길이 %lld이(가) 0~4096 범위를 벗어납니다.",
+                                       record, at, static_cast<long long>(length));
+                    else
+                        error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 "
+                                       "방향 %lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
+                                       record, at, static_cast<long long>(direction));
+                    return false;
+                }
             }
-            if (direction != TRAFFIC_RX && direction != TRAFFIC_TX) {
-                error = Format("캡처 파일이 손상되었습니다: 레코드 %lld (파일 위치 %lld)의 방향 "
-                               "%lld이(가) 1(수신) 또는 2(송신)가 아닙니다.",
-                               record, at, static_cast<long long>(direction));
-                return false;
-            }
-            if (filled - pos - 8 < static_cast<std::size_t>(length))
+            if (done == count || ended || filled == CTessaryDoc::kChunkBytes)
                 break;
-            doc.AddRecordInPlace(direction, pos + 8, length);
-            pos += 8 + static_cast<std::size_t>(length);
-            ++done;
+            const std::size_t want = CTessaryDoc::kChunkBytes - filled;
+            const std::size_t got = read(chunk + filled, want);
+            filled += got;
+            ended = got < want;
         }
         if (done == count)
             break;
-        if (filled < CTessaryDoc::kChunkBytes) { // the file ended
+        if (ended) {
             const auto record = static_cast<long long>(done) + 1;
             const auto at = static_cast<long long>(chunkFileOffset + pos);
             if (filled - pos < 8)
@@ -187,19 +188,6 @@ template <typename Read> bool LoadFrom(CTessaryDoc& doc, Read&& read, std::strin
     return true;
 }
 
-#ifdef _WIN32
-// Why the path cannot be read as a capture, or empty when it can be opened.
-std::string NotAFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return std::generic_category().message(ENOENT);
-    if (ec)
-        return ec.message();
-    return CSafeFile::NotAFileKind(status.type());
-}
-#endif
-
 } // namespace
 
 bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
@@ -209,73 +197,20 @@ bool CAlrFile::Load(CTessaryDoc& doc, std::istream& in, std::string& error) {
 
 bool CAlrFile::Load(CTessaryDoc& doc, const std::filesystem::path& path, std::string& error) {
     // On failure to open, the capture held so far stays.
-    const std::string cannotOpen = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path) + " (";
-#ifdef _WIN32
-    if (const std::string why = NotAFile(path); !why.empty()) {
-        error = cannotOpen + why + ")";
+    CReadOnlyFile file;
+    if (std::string why; !file.Open(path, why)) {
+        error = "캡처 파일을 열 수 없습니다: " + CSafeFile::Text(path) + " (" + why + ")";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = cannotOpen + std::generic_category().message(errno) + ")";
-        return false;
-    }
-    if (!Load(doc, in, error)) {
-        error.append(" (").append(CSafeFile::Text(path)).append(")");
-        return false;
-    }
-    return true;
-#else
-    // Opened without waiting, so a FIFO is seen for what it is, not waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = cannotOpen + std::generic_category().message(errno) + ")";
-        return false;
-    }
-    struct stat info {};
-    std::string why;
-    if (::fstat(fd, &info) != 0)
-        why = std::generic_category().message(errno);
-    else if (!S_ISREG(info.st_mode))
-        why =
-            CSafeFile::NotAFileKind(S_ISDIR(info.st_mode)    ? std::filesystem::file_type::directory
-                                    : S_ISFIFO(info.st_mode) ? std::filesystem::file_type::fifo
-                                    : S_ISSOCK(info.st_mode) ? std::filesystem::file_type::socket
-                                    : S_ISCHR(info.st_mode)  ? std::filesystem::file_type::character
-                                    : S_ISBLK(info.st_mode)  ? std::filesystem::file_type::block
-                                                             : std::filesystem::file_type::unknown);
-    if (!why.empty()) {
-        ::close(fd);
-        error = cannotOpen + why + ")";
-        return false;
-    }
-    int readError = 0;
     const bool loaded = LoadFrom(
-        doc,
-        [&](std::uint8_t* dest, std::size_t n) {
-            std::size_t got = 0;
-            while (got < n) {
-                const ssize_t r = ::read(fd, dest + got, n - got);
-                if (r < 0 && errno == EINTR)
-                    continue;
-                if (r < 0)
-                    readError = errno;
-                if (r <= 0)
-                    break;
-                got += static_cast<std::size_t>(r);
-            }
-            return got;
-        },
-        error);
-    ::close(fd);
+        doc, [&](std::uint8_t* dest, std::size_t n) { return file.Read(dest, n); }, error);
     if (!loaded) {
         error.append(" (").append(CSafeFile::Text(path));
-        if (readError)
-            error.append(": ").append(std::generic_category().message(readError));
+        if (!file.GetError().empty())
+            error.append(": ").append(file.GetError());
         error.append(")");
     }
     return loaded;
-#endif
 }
 
 std::filesystem::path CAlrFile::OpenPath(const std::string& chosen) {

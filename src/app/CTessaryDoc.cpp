@@ -1,5 +1,7 @@
 #include "app/CTessaryDoc.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 CTessaryDoc::CTessaryDoc() = default;
@@ -28,6 +30,53 @@ std::uint8_t* CTessaryDoc::BeginChunk() {
     m_payloadChunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes));
     m_nChunkUsed = 0;
     return m_payloadChunks.back().get();
+}
+
+// Capture files are little-endian, and so is every machine this runs on.
+static_assert(std::endian::native == std::endian::little);
+
+std::size_t CTessaryDoc::AddFileRecords(std::size_t& pos, std::size_t filled, std::size_t most) {
+    // One pass with the running values in locals: a store to an entry could
+    // alias the members, which would then be reloaded for every record.
+    const std::uint8_t* chunk = m_payloadChunks.back().get();
+    const std::uint64_t base = LastChunkBase();
+    std::uint64_t total = m_nTotalBytes;
+    std::size_t at = pos;
+    std::size_t entered = 0;
+    bool more = true;
+    while (more && entered < most) {
+        if (m_pEntryNext == m_pEntryEnd)
+            NewEntryChunk();
+        Entry* next = m_pEntryNext;
+        Entry* const end = next + std::min<std::size_t>(
+                                      most - entered, static_cast<std::size_t>(m_pEntryEnd - next));
+        while (next != end) {
+            if (filled - at < 8) {
+                more = false;
+                break;
+            }
+            std::uint32_t length;
+            std::uint32_t direction;
+            std::memcpy(&length, chunk + at, 4);
+            std::memcpy(&direction, chunk + at + 4, 4);
+            if (length > TRAFFIC_MAX_LENGTH ||
+                (direction != TRAFFIC_RX && direction != TRAFFIC_TX) || filled - at - 8 < length) {
+                more = false;
+                break;
+            }
+            *next++ = {total, ((base + at + 8) << kOffsetShift) |
+                                  (static_cast<std::uint64_t>(length) << kLengthShift) | direction};
+            total += length;
+            at += 8 + length;
+        }
+        entered += static_cast<std::size_t>(next - m_pEntryNext);
+        m_pEntryNext = next;
+    }
+    m_nCount += entered;
+    m_nTotalBytes = total;
+    m_nChunkUsed = std::max(m_nChunkUsed, at);
+    pos = at;
+    return entered;
 }
 
 void CTessaryDoc::NewEntryChunk() {

@@ -52,6 +52,14 @@ public:
         return true;
     }
 
+    // The loader's fast path: enters the records that lie in the last chunk
+    // from `pos` on as a capture file lays them out (32-bit little-endian
+    // length and direction, then the bytes), at most `most` of them, and
+    // stops before one that is not wholly in the first `filled` bytes or
+    // whose length or direction is invalid. Returns the number entered;
+    // `pos` is left at the first record not entered.
+    std::size_t AddFileRecords(std::size_t& pos, std::size_t filled, std::size_t most);
+
     std::size_t GetCount() const { return m_nCount; }
     std::uint64_t GetTotalBytes() const { return m_nTotalBytes; }
     TrafficRecord GetRecord(std::size_t index) const;
@@ -60,6 +68,51 @@ public:
     // Index of the record that holds byte number g, skipping empty records;
     // GetCount() when g is past the last byte.
     std::size_t FindRecordByByte(std::uint64_t g) const;
+
+    // Calls fn(bytes, length, start) for the stored bytes from byte number
+    // `from` on, in order, joining records that lie back to back in storage
+    // into one run (a capture made live is stored that way), until fn
+    // returns false or a run reaches `until`. Empty records are skipped.
+    template <typename Fn> void ForEachRun(std::uint64_t from, std::uint64_t until, Fn&& fn) const {
+        if (from >= m_nTotalBytes)
+            return;
+        const std::size_t first = FindRecordByByte(from);
+        const std::uint8_t* run = nullptr;
+        std::size_t runLength = 0;
+        std::uint64_t runStart = from;
+        std::uint64_t skip = from - EntryAt(first).m_nStart;
+        for (std::size_t c = first / kChunkEntries; c < m_entryChunks.size(); ++c) {
+            const Entry* entries = m_entryChunks[c].get();
+            const std::size_t end = std::min(kChunkEntries, m_nCount - c * kChunkEntries);
+            for (std::size_t k = c == first / kChunkEntries ? first % kChunkEntries : 0; k < end;
+                 ++k) {
+                const std::uint64_t packed = entries[k].m_nPacked;
+                auto length = static_cast<std::size_t>((packed >> kLengthShift) & kLengthMask);
+                if (length == 0)
+                    continue;
+                const std::uint64_t offset = packed >> kOffsetShift;
+                const std::uint8_t* data =
+                    m_payloadChunks[offset / kChunkBytes].get() + offset % kChunkBytes + skip;
+                length -= static_cast<std::size_t>(skip);
+                if (run != nullptr && run + runLength == data) {
+                    runLength += length;
+                } else {
+                    if (run != nullptr && !fn(run, runLength, runStart))
+                        return;
+                    run = data;
+                    runLength = length;
+                    runStart = entries[k].m_nStart + skip;
+                }
+                skip = 0;
+                if (runStart + runLength >= until) {
+                    fn(run, runLength, runStart);
+                    return;
+                }
+            }
+        }
+        if (run != nullptr)
+            fn(run, runLength, runStart);
+    }
 
     // Screen number chosen in the screen menu.
     int GetScreen() const { return m_nScreen; }

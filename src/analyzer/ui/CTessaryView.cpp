@@ -1,14 +1,18 @@
 #include "analyzer/ui/CTessaryView.h"
 
+#include "analyzer/CTrafficSearch.h"
+#include "analyzer/ui/CFindBar.h"
 #include "analyzer/ui/CTrafficGrid.h"
 #include "analyzer/ui/ColorRef.h"
 #include "app/CLinkHub.h"
+#include "app/CTessaryDoc.h"
 #include "app/ui/IScreenHost.h"
 #include "link/CCp949.h"
 #include "link/CHexCodec.h"
 #include "widgets/CMessageBox.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -19,6 +23,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <string>
@@ -184,6 +189,31 @@ void CTessaryView::BuildControls() {
         RefreshScreen();
     });
     connect(m_pSendText, &QLineEdit::textChanged, this, &CTessaryView::UpdateSendCount);
+
+    m_pFindBar = new CFindBar(this);
+    m_pFindBar->setGeometry(8, 443, 664, 83);
+    m_pFindBar->hide();
+    connect(m_pFindBar, &CFindBar::FindRequested, this, &CTessaryView::Find);
+    connect(m_pFindBar, &CFindBar::PatternChanged, this, [this] {
+        if (!m_bMatch)
+            return;
+        m_bMatch = false;
+        ShowMatchMark();
+    });
+    auto shortcut = [this](const QKeySequence& keys, auto&& slot) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence::Find, [this] { OpenFindBar(); });
+    // F3 repeats the last search, or asks for one.
+    for (const bool ahead : {true, false})
+        shortcut(QKeySequence(ahead ? Qt::Key_F3 : (Qt::SHIFT | Qt::Key_F3)), [this, ahead] {
+            if (m_pFindBar->TextBox()->text().isEmpty())
+                OpenFindBar();
+            else
+                Find(ahead);
+        });
 }
 
 void CTessaryView::ResetState() {
@@ -213,6 +243,72 @@ void CTessaryView::Redraw() {
     m_nPage = m_page.PaintPage(m_host.Doc(), m_nPage, m_nRxMode);
     m_pGrid->SetPage(m_page, m_colorRx, m_colorTx, m_colorText);
     m_pPageText->setText(QString::fromStdString(m_page.PageText()));
+    ShowMatchMark();
+}
+
+void CTessaryView::ShowMatchMark() {
+    // A capture cleared or loaded since may no longer hold the match.
+    if (m_bMatch && m_nMatchStart + m_nMatchLength > m_host.Doc().GetTotalBytes())
+        m_bMatch = false;
+    const auto pageStart = static_cast<std::uint64_t>(m_nPage - 1) * PAGE_CELLS;
+    const std::uint64_t pageEnd = pageStart + PAGE_CELLS;
+    const std::uint64_t matchEnd = m_nMatchStart + m_nMatchLength;
+    if (!m_bMatch || matchEnd <= pageStart || m_nMatchStart >= pageEnd) {
+        m_pGrid->SetMarkedCells(0, 0);
+        return;
+    }
+    // The part of a match that runs on past the page is marked on the next.
+    const std::uint64_t first = std::max(m_nMatchStart, pageStart);
+    m_pGrid->SetMarkedCells(static_cast<int>(first - pageStart),
+                            static_cast<int>(std::min(matchEnd, pageEnd) - first));
+}
+
+void CTessaryView::OpenFindBar() {
+    m_pFindBar->Open();
+}
+
+void CTessaryView::CloseFindBar() {
+    m_pFindBar->hide();
+    m_bMatch = false;
+    ShowMatchMark();
+    m_pGrid->setFocus();
+}
+
+void CTessaryView::Find(bool forward) {
+    if (!m_pFindBar->isVisible())
+        m_pFindBar->Open();
+    std::string bytes;
+    std::string error;
+    if (!CTrafficSearch::PatternFromText(m_pFindBar->TextBox()->text().toStdString(),
+                                         m_pFindBar->HexBox()->isChecked(), bytes, error)) {
+        m_pFindBar->SetStatus(QString::fromStdString(error));
+        return;
+    }
+    const CTessaryDoc& doc = m_host.Doc();
+    const CTrafficSearch search(bytes);
+    const auto pageStart = static_cast<std::uint64_t>(m_nPage - 1) * PAGE_CELLS;
+    CTrafficSearch::Match match;
+    if (forward)
+        match = search.FindNext(doc, m_bMatch ? m_nMatchStart + 1 : pageStart);
+    else
+        match = search.FindPrevious(doc, m_bMatch ? m_nMatchStart : pageStart + PAGE_CELLS);
+    if (!match.m_bFound) {
+        m_bMatch = false;
+        ShowMatchMark();
+        m_pFindBar->SetStatus(tr(CFindBar::kNotFound));
+        return;
+    }
+    m_bMatch = true;
+    m_nMatchStart = match.m_nStart;
+    m_nMatchLength = bytes.size();
+    ShowPage(static_cast<int>(match.m_nStart / PAGE_CELLS) + 1);
+    const QString where =
+        tr("%1번째 바이트 (%2쪽)").arg(match.m_nStart + 1).arg(match.m_nStart / PAGE_CELLS + 1);
+    if (match.m_bWrapped)
+        m_pFindBar->SetStatus(tr(forward ? CFindBar::kWrappedForward : CFindBar::kWrappedBackward) +
+                              QLatin1Char(' ') + where);
+    else
+        m_pFindBar->SetStatus(where);
 }
 
 void CTessaryView::ShowPage(int page) {
@@ -306,7 +402,11 @@ void CTessaryView::RunTool(int input) {
     }
 }
 
-bool CTessaryView::OnEnter(QObject* focus) {
+bool CTessaryView::OnEnter(QObject* focus, Qt::KeyboardModifiers modifiers) {
+    if (focus == m_pFindBar->TextBox() || focus == static_cast<QObject*>(m_pFindBar->HexBox())) {
+        Find(!(modifiers & Qt::ShiftModifier));
+        return true;
+    }
     const int id = focus->objectName().toInt();
     if (id == IDC_SEND_TEXT) {
         // Posted, as the template's own message was: the send may show a
@@ -321,9 +421,15 @@ bool CTessaryView::OnEnter(QObject* focus) {
 
 bool CTessaryView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            return OnEnter(watched);
+            return OnEnter(watched, keyEvent->modifiers());
+        if (key == Qt::Key_Escape && watched != m_pFindBar &&
+            m_pFindBar->isAncestorOf(qobject_cast<QWidget*>(watched))) {
+            CloseFindBar();
+            return true;
+        }
     }
     return CScreenView::eventFilter(watched, event);
 }

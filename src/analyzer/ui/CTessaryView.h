@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+class CFindBar;
 class CTrafficGrid;
 class QButtonGroup;
 class QLineEdit;
@@ -92,6 +93,17 @@ public:
     // The options the print dialog is shown with.
     static void SetUpPrintDialog(QPrintDialog& dialog);
 
+    // Ctrl+F: the find bar, over the check tools, until closed or Escape.
+    void OpenFindBar();
+    void CloseFindBar();
+    CFindBar* FindBar() const { return m_pFindBar; }
+    // Enter / F3 forward, Shift+Enter / Shift+F3 backward: from the match
+    // shown, else from the page shown. The match's page is shown with its
+    // bytes marked; the bar says when the search wrapped or found nothing.
+    void Find(bool forward);
+    bool HasMatch() const { return m_bMatch; }
+    std::uint64_t GetMatchStart() const { return m_nMatchStart; }
+
 protected:
     void Redraw() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,7 +123,8 @@ private:
     void OnColorButton(int id);
     void RunTool(int input);
     // Called with the key's control: true when Enter is consumed there.
-    bool OnEnter(QObject* focus);
+    bool OnEnter(QObject* focus, Qt::KeyboardModifiers modifiers);
+    void ShowMatchMark();
 
     CTrafficPage m_page;
     int m_nPage = 1;
@@ -133,4 +146,8 @@ private:
     QPushButton* m_pColorRx = nullptr;
     QPushButton* m_pColorTx = nullptr;
     QPushButton* m_pColorText = nullptr;
+    CFindBar* m_pFindBar = nullptr;
+    bool m_bMatch = false;
+    std::uint64_t m_nMatchStart = 0;
+    std::uint64_t m_nMatchLength = 0;
 };

@@ -22,6 +22,8 @@ constexpr int kGridHeight = PAGE_ROWS * CTrafficGrid::ROW_HEIGHT;
 constexpr qreal kTextRoom = CTrafficGrid::COLUMN_WIDTH - 2;
 const QColor kLineColor(160, 160, 160);
 const QColor kSelectionTint(0, 0, 128, 80);
+const QColor kMarkTint(255, 230, 0, 120);
+const QColor kMarkFrame(200, 0, 0);
 } // namespace
 
 CTrafficGrid::CTrafficGrid(QWidget* parent)
@@ -267,6 +269,17 @@ void CTrafficGrid::PaintCells(QPainter& painter, bool screen) const {
         if (squeeze)
             painter.restore();
     }
+    if (screen) {
+        // A found sequence: tinted and framed, so it stands out on either
+        // direction's colour.
+        for (int i = std::max(m_nMarkFirst, 0); i < std::min(m_nMarkEnd, PAGE_CELLS); ++i) {
+            const QRect cell((i % PAGE_COLUMNS) * COLUMN_WIDTH + 1,
+                             (i / PAGE_COLUMNS) * ROW_HEIGHT + 1, COLUMN_WIDTH - 1, ROW_HEIGHT - 1);
+            painter.fillRect(cell, kMarkTint);
+            painter.setPen(QPen(kMarkFrame, 2));
+            painter.drawRect(cell.adjusted(1, 1, -1, -1));
+        }
+    }
     if (screen && m_nCurrent >= 0) {
         int left = 0, top = 0, right = 0, bottom = 0;
         SelectionBounds(left, top, right, bottom);
@@ -275,6 +288,12 @@ void CTrafficGrid::PaintCells(QPainter& painter, bool screen) const {
                                (bottom - top + 1) * ROW_HEIGHT - 1),
                          kSelectionTint);
     }
+}
+
+void CTrafficGrid::SetMarkedCells(int first, int count) {
+    m_nMarkFirst = first;
+    m_nMarkEnd = count > 0 ? first + count : first;
+    update();
 }
 
 void CTrafficGrid::paintEvent(QPaintEvent*) {

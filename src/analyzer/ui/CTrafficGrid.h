@@ -51,6 +51,11 @@ public:
     int GetCurrent() const { return m_nCurrent; }
     bool IsSelected(int cell) const;
 
+    // Marks `count` cells from `first` (a found byte sequence); a count of 0
+    // clears the mark. Kept across pages until changed.
+    void SetMarkedCells(int first, int count);
+    bool IsMarked(int cell) const { return cell >= m_nMarkFirst && cell < m_nMarkEnd; }
+
     void Copy() const;
     void Cut();
     void Paste();
@@ -92,6 +97,8 @@ private:
     int m_nFilled = 0;
     int m_nAnchor = -1;
     int m_nCurrent = -1;
+    int m_nMarkFirst = 0;
+    int m_nMarkEnd = 0;
     // Laid-out labels; a page shows at most a few hundred different ones.
     mutable QHash<QString, QStaticText> m_staticTexts;
 };

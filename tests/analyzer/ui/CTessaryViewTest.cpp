@@ -1,12 +1,15 @@
 #include "GuiTestSupport.h"
 
+#include "analyzer/ui/CFindBar.h"
 #include "analyzer/ui/CTessaryView.h"
 #include "analyzer/ui/CTrafficGrid.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
@@ -450,3 +453,76 @@ TEST_F(AnalyzerView, GridCopiesCutsAndPastesCellTextsUntilTheNextRepaint) {
 }
 
 } // namespace
+
+namespace {
+
+// The marked cells of the page shown.
+std::vector<int> Marked(const CTessaryView& view) {
+    std::vector<int> cells;
+    for (int i = 0; i < PAGE_CELLS; ++i)
+        if (view.Grid()->IsMarked(i))
+            cells.push_back(i);
+    return cells;
+}
+
+} // namespace
+
+TEST_F(AnalyzerView, FindBarShowsAndMarksMatchesAcrossRecordsAndPagesWithoutBoxes) {
+    // "10 02" starts on the last cell of page 2 and ends, in the next record,
+    // on the first cell of page 3.
+    Receive(Bytes(1043, 'x'));
+    Receive({0x10});
+    Receive({0x02, 0x03});
+    CFindBar* bar = m_view.FindBar();
+    EXPECT_FALSE(bar->isVisible());
+    // Shortcuts reach the active window only.
+    m_view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_view));
+    QTest::keyClick(Control(CTessaryView::IDC_SEND_TEXT), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->TextBox()->hasFocus());
+
+    bar->HexBox()->setChecked(true);
+    QTest::keyClicks(bar->TextBox(), "10 02");
+    QTest::keyClick(bar->TextBox(), Qt::Key_Return);
+    EXPECT_EQ(Text(CTessaryView::IDC_PAGE_TEXT), "2/3");
+    EXPECT_EQ(Marked(m_view), std::vector<int>{521});
+    EXPECT_TRUE(bar->GetStatus().contains("1044")) << bar->GetStatus().toStdString();
+    Click(CTessaryView::IDC_PAGE_FORWARD);
+    EXPECT_EQ(Marked(m_view), std::vector<int>{0});
+
+    // The only match again, found by wrapping either way.
+    QTest::keyClick(bar->TextBox(), Qt::Key_Return);
+    EXPECT_TRUE(bar->GetStatus().startsWith(CFindBar::kWrappedForward));
+    EXPECT_EQ(Text(CTessaryView::IDC_PAGE_TEXT), "2/3");
+    QTest::keyClick(bar->TextBox(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_TRUE(bar->GetStatus().startsWith(CFindBar::kWrappedBackward));
+    EXPECT_EQ(m_view.GetMatchStart(), 1043u);
+
+    // Text mode: the typed text, as the grid shows it.
+    bar->HexBox()->setChecked(false);
+    bar->TextBox()->setText("xx");
+    QTest::keyClick(bar->TextBox(), Qt::Key_F3); // from the page shown
+    EXPECT_EQ(m_view.GetMatchStart(), 522u);
+    QTest::keyClick(bar->TextBox(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(m_view.GetMatchStart(), 521u);
+    EXPECT_EQ(Text(CTessaryView::IDC_PAGE_TEXT), "1/3");
+    EXPECT_EQ(Marked(m_view), (std::vector<int>{521}));
+
+    // Nothing there, or a wrong hex text: said in the bar, the mark gone.
+    bar->HexBox()->setChecked(true);
+    for (const char* text : {"7F", "1"}) {
+        bar->TextBox()->setText(text);
+        QTest::keyClick(bar->TextBox(), Qt::Key_Return);
+        EXPECT_FALSE(m_view.HasMatch()) << text;
+        EXPECT_TRUE(Marked(m_view).empty()) << text;
+        EXPECT_FALSE(bar->GetStatus().isEmpty()) << text;
+    }
+    bar->TextBox()->setText("7F");
+    QTest::keyClick(bar->TextBox(), Qt::Key_Return);
+    EXPECT_EQ(bar->GetStatus(), CFindBar::kNotFound);
+    EXPECT_TRUE(m_messages.m_messages.empty());
+
+    QTest::keyClick(bar->TextBox(), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+}
