@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace {
 
 class IniFile : public ::testing::Test {
@@ -90,7 +88,7 @@ TEST_F(IniFile, AFailedSaveLeavesTheFileAsItWas) {
     const auto path = m_dir / "melsec_plc.ini";
     ASSERT_TRUE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "자동쓰기", path));
     const std::string before = ReadFile(path);
-    {
+    if (FileSizeLimit::kWorks) {
         FileSizeLimit limit(4);
         EXPECT_FALSE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "", path));
     }
@@ -170,9 +168,11 @@ TEST_F(IniFile, LoadSaysWhyAndReadsUtf8WithAByteOrderMark) {
     std::filesystem::create_directory(m_dir / "dir.ini");
     EXPECT_FALSE(ini.Load(m_dir / "dir.ini"));
     EXPECT_EQ(ini.GetLoadError(), "Is a directory");
-    ASSERT_EQ(::mkfifo((m_dir / "fifo.ini").c_str(), 0600), 0);
-    EXPECT_FALSE(ini.Load(m_dir / "fifo.ini"));
-    EXPECT_EQ(ini.GetLoadError(), "not a regular file");
+    if (kSpecialFiles) {
+        ASSERT_TRUE(MakeFifo(m_dir / "fifo.ini"));
+        EXPECT_FALSE(ini.Load(m_dir / "fifo.ini"));
+        EXPECT_EQ(ini.GetLoadError(), "not a regular file");
+    }
 
     WriteFile(m_dir / "utf8.ini", "\xEF\xBB\xBF[YASKAWA_INI0]\r\nCOMMTYPE=자동읽기\r\n");
     ASSERT_TRUE(ini.Load(m_dir / "utf8.ini"));
