@@ -42,6 +42,30 @@ inline bool MakeFifo([[maybe_unused]] const std::filesystem::path& p) {
 #endif
 }
 
+// A file name given in UTF-8, as the core's strings are (a plain std::string
+// would be read in the system's code page on Windows).
+inline std::filesystem::path Utf8Path(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// A symbolic link; false where the system makes none (Wine; Windows
+// without the privilege), so that a test about links can skip.
+inline bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link) {
+    std::error_code ec;
+    std::filesystem::create_symlink(target, link, ec);
+    return !ec;
+}
+#define SKIP_WITHOUT_SYMLINK(target, link)                                                         \
+    if (!MakeSymlink(target, link))                                                                \
+    GTEST_SKIP() << "the system makes no symbolic link here"
+
+// What the system says of a path that goes on through a file.
+#ifdef _WIN32
+inline const char* const kNotADirectory = "No such file or directory";
+#else
+inline const char* const kNotADirectory = "Not a directory";
+#endif
+
 // A fresh folder for one test, named after it and the process, removed at
 // the end.
 class TempDir {

@@ -252,7 +252,13 @@ TEST(AlrFile, OpenPathAddsTheExtensionOnlyWhenMissing) {
     // Saved files carry ".alr"; when only that one exists it is taken.
     TempDir dir;
     WriteFile(dir / "log.alr", "");
+#ifdef _WIN32
+    // Names that differ only in case are one file there.
+    EXPECT_TRUE(
+        std::filesystem::equivalent(CAlrFile::OpenPath((dir / "log").string()), dir / "log.alr"));
+#else
     EXPECT_EQ(CAlrFile::OpenPath((dir / "log").string()), dir / "log.alr");
+#endif
 }
 
 } // namespace
