@@ -54,7 +54,7 @@ bool CReceiveFile::Open(const std::filesystem::path& path) {
 }
 
 bool CReceiveFile::IsStillAt(const std::filesystem::path&, std::uint64_t&) const {
-    // No look at a path without opening it: the caller opens it again.
+    // Never held between chunks here: the caller opens it again.
     return false;
 }
 
@@ -80,5 +80,9 @@ bool CReceiveFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std:
         bytes += n;
         count -= static_cast<std::size_t>(n);
     }
+    // Let go of the file between chunks: an open file cannot be deleted or
+    // replaced on Windows, and the user may do that mid-transfer. (A failed
+    // write keeps it open for the caller to cut the rest off.)
+    Close();
     return true;
 }
