@@ -1,44 +1,43 @@
 #include "CWNetConnector.h"
 
+#include "CWNetCalls.h"
+
 #include <memory>
-#include <windows.h>
-#include <winnetwk.h>
+#include <optional>
+#include <string>
 
 namespace {
-// Null for a null string, as the calls expect for "none".
-const char* Ansi(const QByteArray& bytes, const QString& str) {
-    return str.isNull() ? nullptr : bytes.constData();
+
+std::string Utf8(const QString& str) {
+    return str.toStdString();
 }
+
+// Nothing for a null string, as the calls expect for "none".
+std::optional<std::string> OrNull(const QString& str) {
+    if (str.isNull())
+        return std::nullopt;
+    return str.toStdString();
+}
+
 } // namespace
 
 int CWNetConnector::AddConnection(const QString& strRemote, const QString& strPassword,
                                   const QString& strLocal) {
-    const QByteArray remote = strRemote.toLocal8Bit();
-    const QByteArray password = strPassword.toLocal8Bit();
-    const QByteArray local = strLocal.toLocal8Bit();
-    return static_cast<int>(
-        WNetAddConnectionA(remote.constData(), password.constData(), local.constData()));
+    return CWNetCalls().AddConnection(Utf8(strRemote), Utf8(strPassword), Utf8(strLocal));
 }
 
 int CWNetConnector::AddConnection2(const NetResource& resource, const QString& strPassword,
                                    const QString& strUser, unsigned nFlags) {
-    QByteArray local = resource.m_strLocalName.toLocal8Bit();
-    QByteArray remote = resource.m_strRemoteName.toLocal8Bit();
-    QByteArray comment = resource.m_strComment.toLocal8Bit();
-    QByteArray provider = resource.m_strProvider.toLocal8Bit();
-    NETRESOURCEA net{};
-    net.dwScope = static_cast<DWORD>(resource.m_nScope);
-    net.dwType = static_cast<DWORD>(resource.m_nType);
-    net.dwDisplayType = static_cast<DWORD>(resource.m_nDisplayType);
-    net.dwUsage = static_cast<DWORD>(resource.m_nUsage);
-    net.lpLocalName = const_cast<char*>(Ansi(local, resource.m_strLocalName));
-    net.lpRemoteName = const_cast<char*>(Ansi(remote, resource.m_strRemoteName));
-    net.lpComment = const_cast<char*>(Ansi(comment, resource.m_strComment));
-    net.lpProvider = const_cast<char*>(Ansi(provider, resource.m_strProvider));
-    const QByteArray password = strPassword.toLocal8Bit();
-    const QByteArray user = strUser.toLocal8Bit();
-    return static_cast<int>(
-        WNetAddConnection2A(&net, password.constData(), user.constData(), nFlags));
+    WNetResource net;
+    net.m_nScope = resource.m_nScope;
+    net.m_nType = resource.m_nType;
+    net.m_nDisplayType = resource.m_nDisplayType;
+    net.m_nUsage = resource.m_nUsage;
+    net.m_strLocalName = OrNull(resource.m_strLocalName);
+    net.m_strRemoteName = OrNull(resource.m_strRemoteName);
+    net.m_strComment = OrNull(resource.m_strComment);
+    net.m_strProvider = OrNull(resource.m_strProvider);
+    return CWNetCalls().AddConnection2(net, Utf8(strPassword), Utf8(strUser), nFlags);
 }
 
 std::unique_ptr<IConnector> CreatePlatformConnector() {

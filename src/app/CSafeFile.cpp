@@ -1,32 +1,16 @@
 #include "app/CSafeFile.h"
 
+#include "app/CSafeFileSystem.h"
+
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <fcntl.h>
 #include <random>
-#include <sys/stat.h>
 #include <system_error>
-
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
 constexpr int kNameAttempts = 100;
 constexpr int kLinkHops = 40; // as many as the kernel follows in one path
-
-int ProcessId() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return static_cast<int>(::getpid());
-#endif
-}
 
 std::string RandomSuffix() {
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -34,7 +18,7 @@ std::string RandomSuffix() {
         std::random_device device;
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
         std::seed_seq seed{device(), device(), static_cast<unsigned>(now),
-                           static_cast<unsigned>(ProcessId())};
+                           static_cast<unsigned>(CSafeFileSystem::ProcessId())};
         return std::mt19937_64(seed);
     }();
     std::string suffix(8, 'x');
@@ -42,78 +26,6 @@ std::string RandomSuffix() {
         c = kChars[generator() % (sizeof kChars - 1)];
     return suffix;
 }
-
-// Creates the file exclusively: an existing name, a link among them, fails
-// with EEXIST instead of being opened.
-int CreateExclusive(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                  _S_IREAD | _S_IWRITE);
-#else
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-#endif
-}
-
-// The bytes written so far, or -1 with errno set.
-long long WriteSome(int fd, const char* data, std::size_t count) {
-#ifdef _WIN32
-    const unsigned chunk = count > (1u << 30) ? (1u << 30) : static_cast<unsigned>(count);
-    return _write(fd, data, chunk);
-#else
-    ssize_t n;
-    do {
-        n = ::write(fd, data, count);
-    } while (n < 0 && errno == EINTR);
-    return n;
-#endif
-}
-
-int SyncToDisk(int fd) {
-#ifdef _WIN32
-    return _commit(fd) == 0 ? 0 : errno;
-#else
-    return ::fsync(fd) == 0 ? 0 : errno;
-#endif
-}
-
-int CloseFd(int fd) {
-#ifdef _WIN32
-    return _close(fd) == 0 ? 0 : errno;
-#else
-    return ::close(fd) == 0 ? 0 : errno;
-#endif
-}
-
-// So that the rename itself survives a power cut.
-void SyncFolder([[maybe_unused]] const std::filesystem::path& folder) {
-#ifndef _WIN32
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-}
-
-#ifndef _WIN32
-// The kernel's fs.protected_symlinks rule, kept whatever the sysctl says: in
-// a sticky, world-writable folder a link is followed only when it belongs to
-// the one saving or to the folder's owner. Else another user's link planted
-// in /tmp would send root's save over any file.
-int MayFollow(const std::filesystem::path& link) {
-    const std::filesystem::path folder = link.parent_path();
-    struct stat linkInfo {};
-    struct stat folderInfo {};
-    if (::lstat(link.c_str(), &linkInfo) != 0 ||
-        ::stat(folder.empty() ? "." : folder.c_str(), &folderInfo) != 0)
-        return errno;
-    const bool shared = (folderInfo.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
-    if (!shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid)
-        return 0;
-    return EACCES;
-}
-#endif
 
 // Follows the links at the end of the path one by one, as opening it would.
 // Links among its folders are left to the system, which applies its own
@@ -123,10 +35,8 @@ std::error_code FollowLinks(std::filesystem::path& path) {
         std::error_code ec;
         if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec)))
             return {}; // what is not there is for the caller to find
-#ifndef _WIN32
-        if (const int error = MayFollow(path))
+        if (const int error = CSafeFileSystem::MayFollow(path))
             return {error, std::generic_category()};
-#endif
         const std::filesystem::path to = std::filesystem::read_symlink(path, ec);
         if (ec)
             return ec;
@@ -154,7 +64,7 @@ void CSafeFile::Fail(const std::string& reason) {
 void CSafeFile::CloseHandle() {
     if (m_nFd < 0)
         return;
-    CloseFd(m_nFd);
+    CSafeFileSystem::Close(m_nFd);
     m_nFd = -1;
 }
 
@@ -187,7 +97,7 @@ bool CSafeFile::Open(const std::filesystem::path& path) {
         temp += ".tmp~" + RandomSuffix();
         if (!folder.empty())
             temp = folder / temp;
-        m_nFd = CreateExclusive(temp);
+        m_nFd = CSafeFileSystem::CreateExclusive(temp);
         if (m_nFd >= 0) {
             m_temp = temp;
             return true;
@@ -206,7 +116,7 @@ bool CSafeFile::Write(const void* data, std::size_t count) {
         return false;
     const char* p = static_cast<const char*>(data);
     while (count > 0) {
-        const long long n = WriteSome(m_nFd, p, count);
+        const long long n = CSafeFileSystem::WriteSome(m_nFd, p, count);
         if (n <= 0) {
             Fail(n < 0 ? errno : ENOSPC);
             return false;
@@ -221,26 +131,21 @@ bool CSafeFile::Commit() {
     if (m_nFd < 0)
         return false;
     if (!m_bFailed) {
-        if (const int error = SyncToDisk(m_nFd))
+        if (const int error = CSafeFileSystem::SyncToDisk(m_nFd))
             Fail(error);
     }
     std::error_code ec;
     if (!m_bFailed) {
         const auto status = std::filesystem::status(m_target, ec);
-        if (!ec && std::filesystem::exists(status)) {
-#ifdef _WIN32
-            std::filesystem::permissions(m_temp, status.permissions(), ec);
-#else
-            ::fchmod(m_nFd, static_cast<mode_t>(status.permissions()));
-#endif
-        }
+        if (!ec && std::filesystem::exists(status))
+            CSafeFileSystem::CopyPermissions(m_nFd, m_temp, status.permissions());
     }
-    const int closeError = CloseFd(m_nFd);
+    const int closeError = CSafeFileSystem::Close(m_nFd);
     m_nFd = -1;
     if (closeError && !m_bFailed)
         Fail(closeError);
     if (!m_bFailed) {
-        std::filesystem::rename(m_temp, m_target, ec);
+        ec = CSafeFileSystem::Replace(m_temp, m_target);
         if (ec) {
             m_bFailed = true;
             if (m_strReason.empty())
@@ -252,7 +157,7 @@ bool CSafeFile::Commit() {
         m_temp.clear();
         return false;
     }
-    SyncFolder(m_target.parent_path());
+    CSafeFileSystem::SyncFolder(m_target.parent_path());
     m_temp.clear();
     return true;
 }

@@ -1,14 +1,10 @@
 #include "link/CCp949.h"
 
-#include <algorithm>
-#include <vector>
+#include "link/CCp949Pairs.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cerrno>
-#include <iconv.h>
-#endif
+#include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -16,95 +12,126 @@ bool IsLeadByte(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
 }
 
-#ifdef _WIN32
+// Both directions of the system's table, made at the first call.
+struct Tables {
+    std::vector<char32_t> toUnicode;      // by pair index
+    std::vector<std::uint16_t> fromBasic; // by character below U+10000: lead << 8 | trail, or 0
+};
 
-std::wstring Widen(std::string_view in, UINT codePage, DWORD flags) {
-    if (in.empty())
-        return {};
-    int n =
-        MultiByteToWideChar(codePage, flags, in.data(), static_cast<int>(in.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, flags, in.data(), static_cast<int>(in.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const std::wstring& in, UINT codePage) {
-    if (in.empty())
-        return {};
-    int n = WideCharToMultiByte(codePage, 0, in.data(), static_cast<int>(in.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, in.data(), static_cast<int>(in.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
-}
-
-#else
-
-// Runs iconv over the whole input; an unconvertible or invalid sequence is
-// replaced and conversion goes on after it.
-std::string Convert(std::string_view in, const char* to, const char* from,
-                    std::string_view replacement, std::size_t skipUnit) {
-    std::string out;
-    if (in.empty())
-        return out;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::string(in); // no converter: pass the bytes through
-    out.reserve(in.size() * 3 / 2 + 4);
-    char* src = const_cast<char*>(in.data());
-    std::size_t srcLeft = in.size();
-    char buffer[1024];
-    while (srcLeft > 0) {
-        char* dst = buffer;
-        std::size_t dstLeft = sizeof buffer;
-        std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        out.append(buffer, static_cast<std::size_t>(dst - buffer));
-        if (rc != static_cast<std::size_t>(-1))
-            continue;
-        if (errno == E2BIG)
-            continue;
-        // EILSEQ or EINVAL: replace one unit and go on.
-        out.append(replacement);
-        std::size_t skip = skipUnit;
-        if (skipUnit == 0) { // UTF-8 input: skip one whole character
-            unsigned char c = static_cast<unsigned char>(*src);
-            skip = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-            // never skip past a byte that starts another character
-            for (std::size_t k = 1; k < skip && k < srcLeft; ++k) {
-                if ((static_cast<unsigned char>(src[k]) & 0xC0) != 0x80) {
-                    skip = k;
-                    break;
-                }
+const Tables& GetTables() {
+    static const Tables tables = [] {
+        Tables t;
+        t.toUnicode = CCp949Pairs::Load();
+        t.fromBasic.assign(0x10000, 0);
+        for (int lead = CCp949Pairs::kLeadFirst; lead <= CCp949Pairs::kLeadLast; ++lead)
+            for (int trail = CCp949Pairs::kTrailFirst; trail <= CCp949Pairs::kTrailLast; ++trail) {
+                const char32_t c =
+                    t.toUnicode[static_cast<std::size_t>(CCp949Pairs::Index(lead, trail))];
+                if (c != 0 && c < 0x10000 && t.fromBasic[c] == 0) // the first pair wins
+                    t.fromBasic[c] = static_cast<std::uint16_t>(lead << 8 | trail);
             }
-        }
-        skip = std::min(skip, srcLeft);
-        src += skip;
-        srcLeft -= skip;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    iconv_close(cd);
-    return out;
+        return t;
+    }();
+    return tables;
 }
 
-#endif
+char32_t PairCode(unsigned char lead, unsigned char trail) {
+    if (!IsLeadByte(lead) || trail < CCp949Pairs::kTrailFirst || trail > CCp949Pairs::kTrailLast)
+        return 0;
+    return GetTables().toUnicode[static_cast<std::size_t>(CCp949Pairs::Index(lead, trail))];
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+        return;
+    }
+    if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+}
+
+constexpr char32_t kNoCharacter = 0x110000;
+
+// The UTF-8 character at the start of the text; its length in `size`.
+// kNoCharacter, with the length to skip, when the bytes are no well-formed
+// character: as long as the lead byte says, but never past a byte that
+// starts another.
+char32_t DecodeUtf8(std::string_view text, std::size_t& size) {
+    const unsigned char c = static_cast<unsigned char>(text[0]);
+    std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    std::size_t k = 1;
+    while (k < length && k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80)
+        ++k;
+    size = k;
+    if (c < 0x80)
+        return c;
+    if (k != length || c < 0xC2 || c > 0xF4)
+        return kNoCharacter;
+    char32_t code = c & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i)
+        code = code << 6 | (static_cast<unsigned char>(text[i]) & 0x3F);
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return kNoCharacter;
+    return code;
+}
 
 } // namespace
 
 std::string CCp949::FromUtf8(std::string_view utf8) {
-#ifdef _WIN32
-    return Narrow(Widen(utf8, CP_UTF8, 0), 949);
-#else
-    return Convert(utf8, "CP949", "UTF-8", "?", 0);
-#endif
+    std::string out;
+    out.reserve(utf8.size());
+    const Tables* tables = nullptr;
+    while (!utf8.empty()) {
+        std::size_t size = 1;
+        const char32_t c = DecodeUtf8(utf8, size);
+        utf8.remove_prefix(size);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (!tables)
+            tables = &GetTables();
+        const std::uint16_t pair = c < 0x10000 ? tables->fromBasic[c] : 0;
+        if (pair == 0) {
+            out.push_back('?'); // no CP949 character, or no character at all
+            continue;
+        }
+        out.push_back(static_cast<char>(pair >> 8));
+        out.push_back(static_cast<char>(pair & 0xFF));
+    }
+    return out;
 }
 
 std::string CCp949::ToUtf8(std::string_view cp949) {
-#ifdef _WIN32
-    return Narrow(Widen(cp949, 949, 0), CP_UTF8);
-#else
-    return Convert(cp949, "UTF-8", "CP949", "\xEF\xBF\xBD", 1);
-#endif
+    std::string out;
+    out.reserve(cp949.size() * 3 / 2 + 4);
+    for (std::size_t i = 0; i < cp949.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(cp949[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        const char32_t code =
+            i + 1 < cp949.size() ? PairCode(c, static_cast<unsigned char>(cp949[i + 1])) : 0;
+        if (code == 0) {
+            // The one byte is replaced; what follows is read on its own.
+            out.append("\xEF\xBF\xBD");
+            continue;
+        }
+        AppendUtf8(out, code);
+        ++i;
+    }
+    return out;
 }
 
 std::size_t CCp949::CharBoundary(std::string_view cp949, std::size_t maxBytes) {
@@ -118,91 +145,13 @@ std::size_t CCp949::CharBoundary(std::string_view cp949, std::size_t maxBytes) {
     return std::min(i, cp949.size());
 }
 
-namespace {
-
-constexpr int kTrailFirst = 0x41;
-constexpr std::size_t kPairs = 126 * 190;
-
-// The Unicode character of every (lead 0x81..0xFE, trail 0x41..0xFE) pair,
-// 0 where the pair is no character.
-using PairTable = std::vector<char32_t>;
-
-std::size_t PairIndex(unsigned char lead, unsigned char trail) {
-    return static_cast<std::size_t>(lead - 0x81) * 190 +
-           static_cast<std::size_t>(trail - kTrailFirst);
-}
-
-PairTable MakePairTable() {
-    PairTable table(kPairs, 0);
-#ifdef _WIN32
-    for (int lead = 0x81; lead <= 0xFE; ++lead)
-        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
-            const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            wchar_t out[2];
-            if (MultiByteToWideChar(949, MB_ERR_INVALID_CHARS, in, 2, out, 2) == 1 &&
-                !(out[0] >= 0xE000 && out[0] <= 0xF8FF))
-                table[PairIndex(static_cast<unsigned char>(lead),
-                                static_cast<unsigned char>(trail))] = out[0];
-        }
-#else
-    iconv_t cd = iconv_open("UTF-32LE", "CP949");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return table;
-    for (int lead = 0x81; lead <= 0xFE; ++lead)
-        for (int trail = kTrailFirst; trail <= 0xFE; ++trail) {
-            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            char out[8];
-            char* src = in;
-            char* dst = out;
-            std::size_t srcLeft = 2;
-            std::size_t dstLeft = sizeof out;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            // One character from both bytes; a private-use answer is no
-            // character a reader could recognise either.
-            if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) ||
-                srcLeft != 0 || dstLeft != sizeof out - 4)
-                continue;
-            const auto b = [&](int i) {
-                return static_cast<char32_t>(static_cast<unsigned char>(out[i]));
-            };
-            const char32_t code = b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
-            if (code >= 0x80 && !(code >= 0xE000 && code <= 0xF8FF))
-                table[PairIndex(static_cast<unsigned char>(lead),
-                                static_cast<unsigned char>(trail))] = code;
-        }
-    iconv_close(cd);
-#endif
-    return table;
-}
-
-char32_t PairCode(unsigned char lead, unsigned char trail) {
-    if (!CCp949::IsLead(lead) || trail < kTrailFirst || trail > 0xFE)
-        return 0;
-    static const PairTable table = MakePairTable();
-    return table[PairIndex(lead, trail)];
-}
-
-} // namespace
-
 bool CCp949::IsPair(unsigned char lead, unsigned char trail) {
     return PairCode(lead, trail) != 0;
 }
 
 std::string CCp949::PairToUtf8(unsigned char lead, unsigned char trail) {
-    const char32_t c = PairCode(lead, trail);
     std::string out;
-    if (c == 0)
-        return out;
-    if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    if (const char32_t c = PairCode(lead, trail))
+        AppendUtf8(out, c);
     return out;
 }

@@ -9,8 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <streambuf>
-
-#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -156,12 +155,14 @@ TEST(AlrFile, FileRoundTripAndFailures) {
 
     // A save that fails half way leaves the old file as it was and says why.
     const std::string before = ReadFile(path);
-    {
-        FileSizeLimit limit(100);
-        EXPECT_FALSE(CAlrFile::Store(doc, path, error));
+    if (FileSizeLimit::kWorks) {
+        {
+            FileSizeLimit limit(100);
+            EXPECT_FALSE(CAlrFile::Store(doc, path, error));
+        }
+        EXPECT_EQ(error, "캡처 파일을 쓸 수 없습니다: " + path.string() + " (File too large)");
+        EXPECT_EQ(ReadFile(path), before);
     }
-    EXPECT_EQ(error, "캡처 파일을 쓸 수 없습니다: " + path.string() + " (File too large)");
-    EXPECT_EQ(ReadFile(path), before);
     EXPECT_FALSE(CAlrFile::Store(doc, dir / "no-such-folder" / "x.alr", error));
     EXPECT_EQ(error,
               "캡처 파일을 만들 수 없습니다: " + (dir / "no-such-folder" / "x.alr").string() +
@@ -170,16 +171,19 @@ TEST(AlrFile, FileRoundTripAndFailures) {
 
 TEST(AlrFile, WhatCannotBeReadIsRefusedAtOnceWithThePathAndTheReason) {
     TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo.alr").c_str(), 0600), 0);
     struct Case {
         std::filesystem::path path;
         std::string reason;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {dir / "missing.alr", "No such file or directory"},
         {dir.Path(), "Is a directory"},
-        {dir / "fifo.alr", "일반 파일이 아닙니다: FIFO"}, // would wait for a writer for ever
-        {"/dev/zero", "일반 파일이 아닙니다: 장치"},      // would never end
     };
+    if (kSpecialFiles) {
+        ASSERT_TRUE(MakeFifo(dir / "fifo.alr"));
+        cases.push_back({dir / "fifo.alr", "일반 파일이 아닙니다: FIFO"}); // would wait for ever
+        cases.push_back({"/dev/zero", "일반 파일이 아닙니다: 장치"});      // would never end
+    }
     CTessaryDoc held;
     const Bytes one = "AA"_hex;
     held.AddRecord(TRAFFIC_RX, one.data(), 1);
@@ -248,7 +252,13 @@ TEST(AlrFile, OpenPathAddsTheExtensionOnlyWhenMissing) {
     // Saved files carry ".alr"; when only that one exists it is taken.
     TempDir dir;
     WriteFile(dir / "log.alr", "");
+#ifdef _WIN32
+    // Names that differ only in case are one file there.
+    EXPECT_TRUE(
+        std::filesystem::equivalent(CAlrFile::OpenPath((dir / "log").string()), dir / "log.alr"));
+#else
     EXPECT_EQ(CAlrFile::OpenPath((dir / "log").string()), dir / "log.alr");
+#endif
 }
 
 } // namespace

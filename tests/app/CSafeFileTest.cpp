@@ -8,11 +8,13 @@
 #include <set>
 #include <string>
 
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -49,7 +51,7 @@ TEST(SafeFile, ALinkPlantedAtATemporaryNameIsNeverWrittenThrough) {
     WriteFile(victim, "precious");
     // The names a save could be expected to use, each a link to the victim.
     for (const char* name : {"yaskawa_plc.ini.tmp~", "yaskawa_plc.ini.tmp", ".yaskawa_plc.ini.swp"})
-        std::filesystem::create_symlink(victim, dir / name);
+        SKIP_WITHOUT_SYMLINK(victim, dir / name);
 
     ASSERT_TRUE(CSafeFile::WriteAll(target, "new rows"));
     EXPECT_EQ(ReadFile(target), "new rows");
@@ -71,7 +73,7 @@ TEST(SafeFile, AFailedSaveKeepsTheOldFileAndNamesTheSystemsReason) {
         std::string reason;
     } cases[] = {
         {dir / "absent" / "cap.alr", "No such file or directory"},
-        {dir / "plain" / "cap.alr", "Not a directory"},
+        {dir / "plain" / "cap.alr", kNotADirectory},
         {dir / "folder", "Is a directory"},
     };
     for (const Case& c : cases) {
@@ -85,13 +87,15 @@ TEST(SafeFile, AFailedSaveKeepsTheOldFileAndNamesTheSystemsReason) {
 
     // The disk "fills" half way through the write.
     std::string reason;
-    {
-        FileSizeLimit limit(8);
-        EXPECT_FALSE(CSafeFile::WriteAll(target, std::string(4096, 'n'), &reason));
+    if (FileSizeLimit::kWorks) {
+        {
+            FileSizeLimit limit(8);
+            EXPECT_FALSE(CSafeFile::WriteAll(target, std::string(4096, 'n'), &reason));
+        }
+        EXPECT_EQ(reason, "File too large");
+        EXPECT_EQ(ReadFile(target), "old capture");
+        EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"cap.alr", "folder", "plain"}));
     }
-    EXPECT_EQ(reason, "File too large");
-    EXPECT_EQ(ReadFile(target), "old capture");
-    EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"cap.alr", "folder", "plain"}));
 
     // Nothing written to the folder by checking it.
     EXPECT_TRUE(CSafeFile::CanWrite(dir / "new.alr", reason));
@@ -99,6 +103,9 @@ TEST(SafeFile, AFailedSaveKeepsTheOldFileAndNamesTheSystemsReason) {
 }
 
 TEST(SafeFile, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows folder holds no FIFO, socket or device node";
+#else
     TempDir dir;
     const auto fifo = dir / "fifo.alr";
     const auto device = dir / "null.alr";
@@ -143,6 +150,7 @@ TEST(SafeFile, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
     ::close(s);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(Names(dir.Path()).size(), root ? 4u : 3u) << "no temporary file left";
+#endif
 }
 
 // The kernel's fs.protected_symlinks rule, kept by the save whatever the
@@ -150,6 +158,9 @@ TEST(SafeFile, WhatIsNoRegularFileIsRefusedAndLeftAsItWas) {
 // only when it belongs to the saver or to the folder's owner. Otherwise
 // another user's link could send root's save anywhere.
 TEST(SafeFile, AnotherUsersLinkInAStickyFolderIsNotFollowed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no sticky folders and no link owners";
+#else
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to give a link to another user";
     }
@@ -195,6 +206,7 @@ TEST(SafeFile, AnotherUsersLinkInAStickyFolderIsNotFollowed) {
     EXPECT_FALSE(CSafeFile::WriteAll(own, "new capture", &reason));
     EXPECT_EQ(reason, "Permission denied");
     EXPECT_EQ(ReadFile(dir / "others-link-sticky.victim"), "precious");
+#endif
 }
 
 } // namespace

@@ -38,8 +38,14 @@ std::pair<int, std::uint32_t> KindIndex(const Bytes& frame) {
 }
 
 // Descriptors of this process open on the file: the engines hold their
-// files open only while a transfer of them runs.
+// files open only while a transfer of them runs. -1 where the system does
+// not list them (no /proc on Windows).
+constexpr int kCountUnknown = -1;
 int OpenCount(const fs::path& file) {
+#ifdef _WIN32
+    (void)file;
+    return kCountUnknown;
+#endif
     int count = 0;
     std::error_code ec;
     const fs::path target = fs::weakly_canonical(file, ec);
@@ -47,6 +53,11 @@ int OpenCount(const fs::path& file) {
         if (fs::read_symlink(fd.path(), ec) == target)
             ++count;
     return count;
+}
+
+bool OpenCountIs(const fs::path& file, int nCount) {
+    const int nOpen = OpenCount(file);
+    return nOpen == kCountUnknown || nOpen == nCount;
 }
 
 class FileSendTest : public ::testing::Test {
@@ -57,8 +68,8 @@ protected:
         fs::create_directories(dir / "out");
     }
     fs::path Source(const std::string& name, const std::string& bytes) {
-        WriteFile(dir / "out" / name, bytes);
-        return dir / "out" / name;
+        WriteFile(dir / "out" / Utf8Path(name), bytes);
+        return dir / "out" / Utf8Path(name);
     }
     // Gives the receiver a frame straight from the test and returns its
     // answers.
@@ -391,8 +402,8 @@ TEST_F(FileSendTest, EachAcknowledgedChunkIsOnDiskAndPathsAreFollowed) {
     EXPECT_GE(checked, 9); // 2 before the delete, 7 after
     EXPECT_EQ(ReadFile(got), first.substr(0, 3 * 912) + second.substr(3 * 912));
     EXPECT_EQ(pair.b.m_received.size(), 1u);
-    EXPECT_EQ(OpenCount(got), 0);
-    EXPECT_EQ(OpenCount(src), 0);
+    EXPECT_TRUE(OpenCountIs(got, 0));
+    EXPECT_TRUE(OpenCountIs(src, 0));
 }
 
 // A link that goes mid-file leaves the partial file closed for a resume once
@@ -411,11 +422,11 @@ TEST_F(FileSendTest, ACutMidFileLeavesAResumablePartialFile) {
     ASSERT_TRUE(pair.Pump());
     ASSERT_TRUE(cut);
     EXPECT_EQ(ReadFile(got), ReadFile(src).substr(0, 4 * 912));
-    EXPECT_EQ(OpenCount(got), 1) << "held while the transfer runs";
+    EXPECT_TRUE(OpenCountIs(got, 1)) << "held while the transfer runs";
     pair.b.Tick(CFileSendEngine::ID_TIMER_TIMEOUT, 72);
-    EXPECT_EQ(OpenCount(got), 0);
+    EXPECT_TRUE(OpenCountIs(got, 0));
     pair.a.m_pEngine->Stop();
-    EXPECT_EQ(OpenCount(src), 0);
+    EXPECT_TRUE(OpenCountIs(src, 0));
 
     pair.m_filter = nullptr;
     ASSERT_EQ(pair.a.m_pEngine->StartSend(), 1);
@@ -450,20 +461,22 @@ TEST_F(FileSendTest, NothingIsWrittenOutsideTheReceiveFolder) {
     EXPECT_EQ(ReadFile(dir / "b" / "escape.bin"), "evil");
     // A link planted under the name is not followed.
     WriteFile(dir / "victim", "keep");
-    fs::create_symlink(dir / "victim", dir / "b" / "link.bin");
-    EXPECT_TRUE(Deliver(Frame(2, 0, 4, "link.bin", "evil")).empty());
-    EXPECT_EQ(ReadFile(dir / "victim"), "keep");
-    EXPECT_EQ(pair.b.m_messages.size(), 1u);
+    std::size_t nRefused = 0;
+    if (MakeSymlink(dir / "victim", dir / "b" / "link.bin")) {
+        EXPECT_TRUE(Deliver(Frame(2, 0, 4, "link.bin", "evil")).empty());
+        EXPECT_EQ(ReadFile(dir / "victim"), "keep");
+        EXPECT_EQ(pair.b.m_messages.size(), ++nRefused);
+    }
     // So is a hard link to a file outside.
     WriteFile(dir / "victim2", "kee");
     fs::create_hard_link(dir / "victim2", dir / "b" / "hard.bin");
     EXPECT_TRUE(Deliver(Frame(2, 0, 4, "hard.bin", "evil")).empty());
     EXPECT_EQ(ReadFile(dir / "victim2"), "kee");
-    EXPECT_EQ(pair.b.m_messages.size(), 2u);
+    EXPECT_EQ(pair.b.m_messages.size(), ++nRefused);
     // A name with nothing left is refused, said once however often it comes.
     EXPECT_TRUE(Deliver(Frame(2, 0, 1, "..", "x")).empty());
     EXPECT_TRUE(Deliver(Frame(2, 0, 1, "..", "x")).empty());
-    EXPECT_EQ(pair.b.m_messages.size(), 3u);
+    EXPECT_EQ(pair.b.m_messages.size(), ++nRefused);
 }
 
 TEST_F(FileSendTest, SenderRefusesWhatItCannotSendWithAMessage) {
@@ -511,17 +524,19 @@ TEST_F(FileSendTest, SenderRefusesWhatItCannotSendWithAMessage) {
 TEST_F(FileSendTest, WriteFailuresKeepWhatCameAndResumeLater) {
     pair.SetKind(LINK_SERIAL);
     const fs::path src = Source("d.bin", Pattern(5 * 912 + 10));
-    {
-        FileSizeLimit limit(2 * 912 + 100);
-        pair.a.Send({src});
+    if (FileSizeLimit::kWorks) {
+        {
+            FileSizeLimit limit(2 * 912 + 100);
+            pair.a.Send({src});
+            ASSERT_TRUE(pair.Pump());
+        }
+        EXPECT_EQ(fs::file_size(dir / "b" / "d.bin"), 2u * 912);
+        ASSERT_EQ(pair.b.m_messages.size(), 1u);
+        EXPECT_NE(pair.b.m_messages[0].find("d.bin"), std::string::npos);
+        pair.a.Tick(CFileSendEngine::ID_TIMER_TIMEOUT, 72);
         ASSERT_TRUE(pair.Pump());
+        EXPECT_EQ(ReadFile(dir / "b" / "d.bin"), ReadFile(src));
     }
-    EXPECT_EQ(fs::file_size(dir / "b" / "d.bin"), 2u * 912);
-    ASSERT_EQ(pair.b.m_messages.size(), 1u);
-    EXPECT_NE(pair.b.m_messages[0].find("d.bin"), std::string::npos);
-    pair.a.Tick(CFileSendEngine::ID_TIMER_TIMEOUT, 72);
-    ASSERT_TRUE(pair.Pump());
-    EXPECT_EQ(ReadFile(dir / "b" / "d.bin"), ReadFile(src));
 
     // A receive folder that cannot be made: a file stands in its way.
     WriteFile(dir / "blocked", "x");

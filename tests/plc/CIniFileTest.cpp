@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace {
 
 class IniFile : public ::testing::Test {
@@ -90,7 +88,7 @@ TEST_F(IniFile, AFailedSaveLeavesTheFileAsItWas) {
     const auto path = m_dir / "melsec_plc.ini";
     ASSERT_TRUE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "자동쓰기", path));
     const std::string before = ReadFile(path);
-    {
+    if (FileSizeLimit::kWorks) {
         FileSizeLimit limit(4);
         EXPECT_FALSE(CPrivateProfile::WriteString("MELSEC_INI0", "COMMTYPE", "", path));
     }
@@ -106,7 +104,7 @@ TEST_F(IniFile, WritingThroughALinkKeepsTheLinkAndThePermissions) {
     std::filesystem::permissions(real, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_write |
                                            std::filesystem::perms::group_read);
-    std::filesystem::create_symlink(real, link);
+    SKIP_WITHOUT_SYMLINK(real, link);
     ASSERT_TRUE(CPrivateProfile::WriteString("AB_INI0", "COMMTYPE", "자동읽기", link));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(CPrivateProfile::GetString("AB_INI0", "COMMTYPE", "", real), "자동읽기");
@@ -170,9 +168,11 @@ TEST_F(IniFile, LoadSaysWhyAndReadsUtf8WithAByteOrderMark) {
     std::filesystem::create_directory(m_dir / "dir.ini");
     EXPECT_FALSE(ini.Load(m_dir / "dir.ini"));
     EXPECT_EQ(ini.GetLoadError(), "Is a directory");
-    ASSERT_EQ(::mkfifo((m_dir / "fifo.ini").c_str(), 0600), 0);
-    EXPECT_FALSE(ini.Load(m_dir / "fifo.ini"));
-    EXPECT_EQ(ini.GetLoadError(), "not a regular file");
+    if (kSpecialFiles) {
+        ASSERT_TRUE(MakeFifo(m_dir / "fifo.ini"));
+        EXPECT_FALSE(ini.Load(m_dir / "fifo.ini"));
+        EXPECT_EQ(ini.GetLoadError(), "not a regular file");
+    }
 
     WriteFile(m_dir / "utf8.ini", "\xEF\xBB\xBF[YASKAWA_INI0]\r\nCOMMTYPE=자동읽기\r\n");
     ASSERT_TRUE(ini.Load(m_dir / "utf8.ini"));
