@@ -38,6 +38,14 @@ int CCliExport::Run(const std::vector<std::string>& args, std::ostream& out, std
     if (files.size() != 2)
         return Usage(err, "needs the capture file FILE.alr and the output OUT.pcapng");
 
+    // Writing the export over its own capture would lose the capture.
+    std::error_code same;
+    if (std::filesystem::equivalent(files[0], files[1], same)) {
+        err << "quillet-cli export: the output " << files[1]
+            << " is the capture itself; choose another file\n";
+        return CCliUsage::kUsageError;
+    }
+
     CTessaryDoc doc;
     std::string error;
     // A damaged capture is refused whole: no output is written from part

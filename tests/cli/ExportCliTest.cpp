@@ -162,6 +162,19 @@ TEST_F(ExportCli, RefusesBadInputAndLeavesNoFile) {
     }
 }
 
+// Naming the capture itself as the output, by any path, leaves it as it was.
+TEST_F(ExportCli, RefusesToWriteOverItsOwnCapture) {
+    const auto capture = m_dir / "c.alr";
+    const std::string bytes = Alr({{2, "AB"}, {1, "CD"}});
+    WriteFile(capture, bytes);
+    for (const auto& out : {capture, m_dir / "." / "c.alr"}) {
+        const Outcome r = Cli({"export", capture.string(), out.string()});
+        EXPECT_EQ(r.status, 64);
+        EXPECT_NE(r.err.find("the capture itself"), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFile(capture), bytes);
+    }
+}
+
 // A live capture against the simulated MEMOBUS station in RTU framing: the
 // file grows while the capture runs, and Wireshark decodes every request
 // and reply as Modbus with the function codes and registers as sent.
