@@ -99,6 +99,12 @@ bool CPcapngReader::Load(CTessaryDoc& doc, const std::filesystem::path& path, st
         error = "pcapng 파일을 읽을 수 없습니다: " + name;
         return false;
     }
+    return Load(doc, b.data(), b.size(), name, error);
+}
+
+bool CPcapngReader::Load(CTessaryDoc& doc, const std::uint8_t* input, std::size_t size,
+                         const std::string& name, std::string& error) {
+    const std::vector<std::uint8_t> b(input, input + size);
     doc.Clear();
     const auto fail = [&](std::size_t block, std::size_t at, const std::string& what) {
         error = "pcapng 파일이 블록 " + std::to_string(block) + " (파일 위치 " +

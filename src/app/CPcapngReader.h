@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +16,9 @@ class CTessaryDoc;
 class CPcapngReader {
 public:
     static bool Load(CTessaryDoc& doc, const std::filesystem::path& path, std::string& error);
+    // The same from bytes already in memory; `name` is what errors call them.
+    static bool Load(CTessaryDoc& doc, const std::uint8_t* data, std::size_t size,
+                     const std::string& name, std::string& error);
     // Whether the path names a pcapng file: its extension, in any case.
     static bool IsPcapngPath(const std::string& path);
 };

@@ -68,43 +68,6 @@ void PutEnd(std::string& out) {
     Put16(out, 0);
 }
 
-std::uint16_t Crc16(const std::uint8_t* p, std::size_t n) {
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < n; ++i) {
-        crc = static_cast<std::uint16_t>(crc ^ p[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
-                            : static_cast<std::uint16_t>(crc >> 1);
-    }
-    return crc;
-}
-
-// The length of the Modbus RTU frame at p that its check confirms, 0 when
-// none does: a request or reply of the common functions, or an exception.
-std::size_t RtuFrameAt(const std::uint8_t* p, std::size_t left) {
-    if (left < 4)
-        return 0;
-    const std::uint8_t fn = p[1];
-    std::size_t candidates[2] = {0, 0};
-    if (fn & 0x80) {
-        candidates[0] = 5;
-    } else if (fn >= 1 && fn <= 4) {
-        candidates[0] = 8;         // request
-        candidates[1] = 5u + p[2]; // reply: count, then the data
-    } else if (fn == 5 || fn == 6) {
-        candidates[0] = 8;
-    } else if (fn == 15 || fn == 16) {
-        candidates[0] = 8;                         // reply
-        candidates[1] = left >= 7 ? 9u + p[6] : 0; // request
-    }
-    for (const std::size_t n : candidates) {
-        // A frame followed by its CRC, low byte first, checks to zero.
-        if (n >= 4 && n <= left && Crc16(p, n) == 0)
-            return n;
-    }
-    return 0;
-}
-
 } // namespace
 
 std::vector<std::pair<std::size_t, std::size_t>>
@@ -112,7 +75,8 @@ CPcapngWriter::SplitRtuFrames(const std::uint8_t* bytes, std::size_t count) {
     std::vector<std::pair<std::size_t, std::size_t>> frames;
     std::size_t at = 0;
     while (at < count) {
-        const std::size_t n = RtuFrameAt(bytes + at, count - at);
+        bool couldGrow = false;
+        const std::size_t n = CRtuFramer::FrameAt(bytes + at, count - at, couldGrow);
         if (n == 0)
             return {{0, count}};
         frames.emplace_back(at, n);
@@ -124,6 +88,8 @@ CPcapngWriter::SplitRtuFrames(const std::uint8_t* bytes, std::size_t count) {
 }
 
 CPcapngWriter::CPcapngWriter(std::string dissector) : m_strDissector(std::move(dissector)) {
+    if (m_strDissector == kModbusRtuDissector)
+        m_bFrames = true;
     // The name is NUL-padded to four bytes and the tag's length counts the
     // padding: Wireshark reads the value as a padded string.
     const std::size_t room = Padded(m_strDissector.size() + 1);
@@ -166,15 +132,32 @@ void CPcapngWriter::AppendPacket(const TrafficRecord& record, std::string& out) 
     m_nLastTimeUs = time;
     const auto* bytes = record.m_pData;
     const auto count = static_cast<std::size_t>(record.m_nLength);
-    if (m_strDissector == kModbusRtuDissector && count > 0) {
-        // Frames that came together (a TCP segment holding a reply and the
-        // next one) go out as a packet each, or the dissector reads only
-        // the first; a record that is no row of whole frames stays whole.
-        for (const auto& [at, n] : SplitRtuFrames(bytes, count))
-            AppendBlock(time, record.m_nDirection, bytes + at, n, out);
+    if (m_bFrames) {
+        // The dissector reads one frame per packet: frames that came in
+        // pieces are joined, frames that came together are parted.
+        m_framer.Add(record.m_nDirection, bytes, count, time, Sink(out));
     } else {
         AppendBlock(time, record.m_nDirection, bytes, count, out);
     }
+}
+
+CRtuFramer::Sink CPcapngWriter::Sink(std::string& out) {
+    return [this, &out](int direction, std::int64_t time, const std::uint8_t* bytes,
+                        std::size_t count) { AppendBlock(time, direction, bytes, count, out); };
+}
+
+bool CPcapngWriter::HasPending() const {
+    return m_bFrames && m_framer.HasPending();
+}
+
+void CPcapngWriter::Flush(std::string& out) {
+    if (m_bFrames)
+        m_framer.Flush(Sink(out));
+}
+
+void CPcapngWriter::FlushIfQuiet(std::int64_t nowUs, std::int64_t quietUs, std::string& out) {
+    if (HasPending() && nowUs - m_framer.GetPendingTimeUs() >= quietUs)
+        Flush(out);
 }
 
 void CPcapngWriter::AppendBlock(std::int64_t time, int direction, const std::uint8_t* bytes,
@@ -222,6 +205,8 @@ bool CPcapngWriter::Export(const CTessaryDoc& doc, const std::filesystem::path& 
             buffer.clear();
         }
     }
+    if (ok)
+        writer.Flush(buffer); // the frame the capture ends in, whole or not
     if (!ok || !file.Write(buffer.data(), buffer.size()) || !file.Commit()) {
         error = "pcapng 파일을 쓸 수 없습니다: " + CSafeFile::Text(path);
         if (!file.GetReason().empty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CRtuFramer.h"
 #include "app/TrafficRecord.h"
 
 #include <cstddef>
@@ -19,8 +20,10 @@ class CTessaryDoc;
 //
 // With LINKTYPE_UPPER_PDU every packet starts with the exported-PDU tags
 // naming the Wireshark dissector that decodes it (Modbus RTU for MEMOBUS
-// in RTU framing), so the frames show as Modbus requests and replies; a
-// record holding several whole frames is then written as one packet each.
+// in RTU framing), so the frames show as Modbus requests and replies. For
+// Modbus RTU the records are cut into frames first (CRtuFramer): a frame
+// that came in pieces becomes one packet with the time of the record where
+// it began, and a record of several frames a packet each.
 class CPcapngWriter {
 public:
     static constexpr std::uint16_t LINKTYPE_USER0 = 147;
@@ -46,6 +49,12 @@ public:
     // (0: loaded from an .ALR file) is given the time of the block before it
     // plus kUntimedStepUs, the first one 0.
     void AppendPacket(const TrafficRecord& record, std::string& out);
+    // With Modbus RTU the end of a frame may still be awaited: Flush writes
+    // what waits as it is, FlushIfQuiet when nothing came for `quietUs`
+    // before `nowUs` (the times of the records).
+    bool HasPending() const;
+    void Flush(std::string& out);
+    void FlushIfQuiet(std::int64_t nowUs, std::int64_t quietUs, std::string& out);
     // Records written so far that had no time of their own.
     std::size_t GetUntimed() const { return m_nUntimed; }
     // Packets written so far: a record of several Modbus RTU frames gives
@@ -58,10 +67,9 @@ public:
     static std::vector<std::pair<std::size_t, std::size_t>>
     SplitRtuFrames(const std::uint8_t* bytes, std::size_t count);
 
-    // Writes the whole document to `path` through a temporary file renamed
-    // over it, so a failed export leaves no half file under the name.
-    // `untimed` tells how many records had no time, `packets` how many
-    // packets were written.
+    // Writes the whole document (what waits at its end included) to `path` through a temporary file
+    // renamed over it, so a failed export leaves no half file under the name. `untimed` tells how
+    // many records had no time, `packets` how many packets were written.
     static bool Export(const CTessaryDoc& doc, const std::filesystem::path& path,
                        CPcapngWriter writer, std::size_t& untimed, std::size_t& packets,
                        std::string& error);
@@ -73,9 +81,12 @@ public:
 private:
     void AppendBlock(std::int64_t time, int direction, const std::uint8_t* bytes, std::size_t count,
                      std::string& out);
+    CRtuFramer::Sink Sink(std::string& out);
 
     std::string m_strDissector;
-    std::string m_pduTags; // the exported-PDU tags every packet starts with
+    CRtuFramer m_framer;
+    bool m_bFrames = false; // Modbus RTU: packets are frames
+    std::string m_pduTags;  // the exported-PDU tags every packet starts with
     std::int64_t m_nLastTimeUs = 0;
     std::size_t m_nUntimed = 0;
     std::size_t m_nPackets = 0;

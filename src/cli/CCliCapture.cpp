@@ -115,23 +115,37 @@ public:
         m_file.flush();
     }
     bool IsOk() const { return static_cast<bool>(m_file); }
-    // Writes the records that came since the last call.
-    bool Drain(const CTessaryDoc& doc) {
-        if (m_nWritten >= doc.GetCount())
-            return IsOk();
+    // Writes the records that came since the last call. A Modbus RTU frame
+    // still awaiting its end is written as it is once the line has been
+    // quiet for kQuietUs: a frame is never cut by such a pause, and a
+    // killed capture loses no more than the frame of the last moment.
+    bool Drain(const CTessaryDoc& doc, std::int64_t nowUs) {
         m_buffer.clear();
         for (; m_nWritten < doc.GetCount(); ++m_nWritten)
             m_writer.AppendPacket(doc.GetRecord(m_nWritten), m_buffer);
-        m_file.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
-        m_file.flush();
-        return IsOk();
+        m_writer.FlushIfQuiet(nowUs, kQuietUs, m_buffer);
+        return Write();
     }
+    // Writes what still waits, then closes the file.
     bool Close() {
+        m_buffer.clear();
+        m_writer.Flush(m_buffer);
+        const bool ok = Write();
         m_file.close();
-        return IsOk();
+        return ok && IsOk();
     }
 
 private:
+    static constexpr std::int64_t kQuietUs = 100'000;
+
+    bool Write() {
+        if (!m_buffer.empty()) {
+            m_file.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+            m_file.flush();
+        }
+        return IsOk();
+    }
+
     std::ofstream m_file;
     CPcapngWriter m_writer;
     std::string m_buffer;
@@ -215,14 +229,14 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
                                           std::chrono::system_clock::now().time_since_epoch())
                                           .count();
     // The hub outlives the manager, whose last close still reports to it.
+    const auto nowUs = [start, startEpochUs] {
+        return startEpochUs + std::chrono::duration_cast<std::chrono::microseconds>(
+                                  std::chrono::steady_clock::now() - start)
+                                  .count();
+    };
     CTessaryDoc doc;
     CLinkHub hub(
-        doc, nullptr, [&err](const std::string& text) { err << text << std::endl; },
-        [start, startEpochUs] {
-            return startEpochUs + std::chrono::duration_cast<std::chrono::microseconds>(
-                                      std::chrono::steady_clock::now() - start)
-                                      .count();
-        });
+        doc, nullptr, [&err](const std::string& text) { err << text << std::endl; }, nowUs);
     CLinkManager manager(&hub, &ports);
     hub.SetLinkControl(&manager);
     hub.SetCurrentScreen(CLinkHub::SCREEN_ANALYZER);
@@ -245,7 +259,7 @@ int CCliCapture::Run(const std::vector<std::string>& argsIn, std::ostream& out, 
         if (!stream)
             stream = std::make_unique<CPcapngStream>(outPath, modbusRtu ? CPcapngWriter::ModbusRtu()
                                                                         : CPcapngWriter());
-        streamFailed = !stream->Drain(doc);
+        streamFailed = !stream->Drain(doc, nowUs());
         return !streamFailed;
     };
     const auto sendToLink = [&hub](const std::uint8_t* bytes, int count) {

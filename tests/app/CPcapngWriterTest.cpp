@@ -79,6 +79,7 @@ std::string Write(const CTessaryDoc& doc, CPcapngWriter writer) {
     std::string file = writer.Header();
     for (std::size_t i = 0; i < doc.GetCount(); ++i)
         writer.AppendPacket(doc.GetRecord(i), file);
+    writer.Flush(file);
     return file;
 }
 
